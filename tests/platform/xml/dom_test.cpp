@@ -1,0 +1,249 @@
+// The response DOM: names, order, missing nodes, entities, encodings, both load paths.
+#include "platform/xml/XmlDom.h"
+
+#include "platform/win/CodePage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace kvxml;
+
+namespace {
+
+std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
+// CP936 bytes of 中文 (D6 D0 CE C4) and 采购单.
+const std::string kZhongWen = "\xD6\xD0\xCE\xC4";
+
+std::u16string Wide(const char16_t* s) { return s; }
+
+}  // namespace
+
+TEST(XmlDom, LoadFailuresGiveStatusAndOffsetNeverThrow) {
+  struct Case {
+    const char* text;
+    XmlParseResult::Status status;
+  } cases[] = {
+      {"", XmlParseResult::noDocumentElement},
+      {"   ", XmlParseResult::noDocumentElement},
+      {"<a>", XmlParseResult::endElementMismatch},
+      {"<a></b>", XmlParseResult::endElementMismatch},
+      {"<a x='1></a>", XmlParseResult::badAttribute},
+      {"<a><!-- open", XmlParseResult::badMarkup},
+      {"<<", XmlParseResult::badMarkup},
+      {"\xD6", XmlParseResult::noDocumentElement},
+  };
+  for (const auto& c : cases) {
+    XmlDomDocument doc;
+    const XmlParseResult r = doc.LoadAnsi(c.text);
+    EXPECT_EQ(r.status, c.status) << c.text;
+    EXPECT_FALSE(r) << c.text;
+    EXPECT_TRUE(doc.documentElement().isNull()) << c.text;
+    EXPECT_NE(std::string(r.description()), "") << c.text;
+  }
+  XmlDomDocument doc;
+  const XmlParseResult r = doc.LoadAnsi("<a><b></c></a>");
+  EXPECT_EQ(r.status, XmlParseResult::endElementMismatch);
+  EXPECT_GE(r.offset, 6);  // inside the stray "</c>"
+  EXPECT_LE(r.offset, 9);
+}
+
+TEST(XmlDom, EmptyHandlesAnswerEmpty) {
+  XmlDomNode none;
+  EXPECT_TRUE(none.isNull());
+  EXPECT_EQ(none.nodeType(), XmlNodeType::none);
+  EXPECT_EQ(none.nodeName(), "");
+  EXPECT_EQ(none.text(), "");
+  EXPECT_TRUE(none.selectSingleNode("a").isNull());
+  EXPECT_EQ(none.getElementsByTagName("a").length(), 0);
+  EXPECT_EQ(none.childNodes().length(), 0);
+  EXPECT_FALSE(none.hasAttribute("a"));
+  EXPECT_EQ(none.getAttribute("a"), "");
+  std::string out = "kept";
+  EXPECT_FALSE(none.getAttribute("a", out));
+  EXPECT_EQ(out, "kept");
+  EXPECT_TRUE(none.firstChild().isNull());
+  EXPECT_TRUE(none.nextSiblingElement().isNull());
+  EXPECT_TRUE(XmlDomNodeList().item(0).isNull());
+
+  XmlDomDocument never;
+  EXPECT_EQ(never.parseError().status, XmlParseResult::notLoaded);
+  EXPECT_TRUE(never.documentElement().isNull());
+}
+
+TEST(XmlDom, NamesAreCaseSensitiveAndDirectChildrenOnly) {
+  XmlDomDocument doc;
+  ASSERT_TRUE(doc.LoadAnsi("<kovrane><status><code>-1</code><Info>x</Info></status>"
+                           "<wrap><status>deep</status></wrap></kovrane>"));
+  XmlDomNode root = doc.documentElement();
+  EXPECT_EQ(root.nodeName(), "kovrane");
+  EXPECT_TRUE(doc.selectSingleNode("kovrane") == root);
+  EXPECT_TRUE(doc.selectSingleNode("Kovrane").isNull());
+  XmlDomNode status = root.selectSingleNode("status");
+  EXPECT_EQ(status.selectSingleNode("code").text(), "-1");
+  EXPECT_TRUE(status.selectSingleNode("info").isNull());
+  EXPECT_EQ(status.selectSingleNode("Info").text(), "x");
+  EXPECT_TRUE(root.selectSingleNode("code").isNull());  // grandchild, not child
+}
+
+TEST(XmlDom, GetElementsByTagNameIsDocumentOrderAtAnyDepth) {
+  XmlDomDocument doc;
+  ASSERT_TRUE(doc.LoadAnsi("<r><rs n='1'><rs n='2'/></rs><x><y><rs n='3'/></y></x><RS n='no'/>"
+                           "<rs n='4'/></r>"));
+  const XmlDomNodeList list = doc.getElementsByTagName("rs");
+  ASSERT_EQ(list.length(), 4);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(list.item(i).getAttribute("n"), std::to_string(i + 1));
+  EXPECT_TRUE(list.item(4).isNull());
+  EXPECT_TRUE(list.item(-1).isNull());
+  // Below a node only its descendants count, not the node itself.
+  EXPECT_EQ(list.item(0).getElementsByTagName("rs").length(), 1);
+}
+
+TEST(XmlDom, TextJoinsDescendantsAndReplacesEntities) {
+  struct Case {
+    const char* xml;
+    const char* text;
+  } cases[] = {
+      {"<a>plain</a>", "plain"},
+      {"<a> padded </a>", " padded "},
+      {"<a>x<b>y<c>z</c></b>w</a>", "xyzw"},
+      {"<a>&lt;&amp;&gt;&quot;&apos;</a>", "<&>\"'"},
+      {"<a>&#65;&#x42;</a>", "AB"},
+      {"<a><![CDATA[<raw>]]></a>", "<raw>"},
+      {"<a><!-- note -->t</a>", "t"},
+      {"<a/>", ""},
+      {"<a>line1\r\nline2</a>", "line1\nline2"},
+  };
+  for (const auto& c : cases) {
+    XmlDomDocument doc;
+    ASSERT_TRUE(doc.LoadAnsi(c.xml)) << c.xml;
+    EXPECT_EQ(doc.documentElement().text(), c.text) << c.xml;
+  }
+}
+
+TEST(XmlDom, AttributesByExactName) {
+  XmlDomDocument doc;
+  ASSERT_TRUE(doc.LoadAnsi("<row Amount='1' AMOUNT='2' empty='' esc='a&amp;b' ws='x\ty'/>"));
+  XmlDomNode row = doc.documentElement();
+  EXPECT_EQ(row.attributeCount(), 5);
+  EXPECT_EQ(row.getAttribute("Amount"), "1");
+  EXPECT_EQ(row.getAttribute("AMOUNT"), "2");
+  EXPECT_FALSE(row.hasAttribute("amount"));
+  EXPECT_EQ(row.getAttribute("amount"), "");
+  EXPECT_TRUE(row.hasAttribute("empty"));
+  std::string out = "old";
+  EXPECT_TRUE(row.getAttribute("empty", out));
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(row.getAttribute("esc"), "a&b");
+  EXPECT_EQ(row.getAttribute("ws"), "x y");  // attribute whitespace becomes blanks
+}
+
+TEST(XmlDom, ChildNodesInOrderWithTypes) {
+  XmlDomDocument doc;
+  ASSERT_TRUE(doc.LoadAnsi("<rs>\n  <row a='1'/>\n  text<!--c--><?pi data?><![CDATA[cd]]><row2/>\n</rs>"));
+  const XmlDomNodeList kids = doc.documentElement().childNodes();
+  struct Expect {
+    XmlNodeType type;
+    const char* name;
+  } expect[] = {{XmlNodeType::element, "row"},      {XmlNodeType::text, "#text"},
+                {XmlNodeType::comment, "#comment"}, {XmlNodeType::processingInstruction, "pi"},
+                {XmlNodeType::cdata, "#cdata-section"}, {XmlNodeType::element, "row2"}};
+  ASSERT_EQ(kids.length(), 6);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(kids.item(i).nodeType(), expect[i].type) << i;
+    EXPECT_EQ(kids.item(i).nodeName(), expect[i].name) << i;
+  }
+  // The same walk through sibling handles.
+  int n = 0;
+  for (XmlDomNode c = doc.documentElement().firstChild(); c; c = c.nextSibling()) ++n;
+  EXPECT_EQ(n, 6);
+  n = 0;
+  for (XmlDomNode c = doc.documentElement().firstChildElement(); c; c = c.nextSiblingElement()) ++n;
+  EXPECT_EQ(n, 2);
+}
+
+TEST(XmlDom, DoctypeIsNotProcessed) {
+  // An internal entity must not be expanded, and nothing outside the text is read.
+  XmlDomDocument doc;
+  const auto r = doc.LoadAnsi("<!DOCTYPE r [<!ENTITY e SYSTEM 'file:///etc/passwd'>]><r>&e;</r>");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(doc.documentElement().text(), "&e;");
+}
+
+// Chinese text must come out as CP936 whichever way the document came in.
+TEST(XmlDom, ChineseTextThroughEveryLoadPath) {
+  const std::string utf8 = U8(u8"<r 名='中文'><t>中文</t></r>");
+  XmlDomDocument viaUtf8, viaAnsi, viaWide;
+  ASSERT_TRUE(viaUtf8.LoadUtf8(utf8));
+  ASSERT_TRUE(viaWide.LoadXML(u"<r 名='中文'><t>中文</t></r>"));
+  ASSERT_TRUE(viaAnsi.LoadAnsi("<r \xC3\xFB='" + kZhongWen + "'><t>" + kZhongWen + "</t></r>"));
+  for (XmlDomDocument* d : {&viaUtf8, &viaAnsi, &viaWide}) {
+    XmlDomNode r = d->documentElement();
+    EXPECT_EQ(r.selectSingleNode("t").text(), kZhongWen);
+    EXPECT_EQ(r.getAttribute("\xC3\xFB"), kZhongWen);  // 名 in CP936
+  }
+  EXPECT_FALSE(viaAnsi.isDirectAnsi());  // a non-ASCII attribute name needs the UTF-8 path
+}
+
+TEST(XmlDom, DirectAnsiPathIsChosenOnlyWhenSafe) {
+  struct Case {
+    std::string text;
+    bool direct;
+  } cases[] = {
+      {"<r a='" + kZhongWen + "'>" + kZhongWen + "</r>", true},
+      {"<r><!-- " + kZhongWen + " --><?p " + kZhongWen + "?></r>", true},
+      {"<r>&#65;&amp;</r>", true},
+      {"<r>&#x4E2D;</r>", false},             // would put UTF-8 bytes into CP936 text
+      {"<r><![CDATA[" + kZhongWen + "]]></r>", false},
+      {"<!DOCTYPE r><r/>", false},
+      {"<" + kZhongWen + "/>", false},        // non-ASCII name
+      {"<r>\xD6</r>", false},                 // lead byte without a trail byte
+      {"<r>\xFF</r>", false},
+      {"\xEF\xBB\xBF<r/>", false},
+      {"<r>\x81\x40</r>", true},              // first extension character
+  };
+  for (const auto& c : cases) EXPECT_EQ(CanParseAnsiDirectly(c.text), c.direct) << c.text;
+}
+
+// Whatever path LoadAnsi takes, the values must equal the converting path's.
+TEST(XmlDom, DirectAndConvertingPathsAgree) {
+  const std::string texts[] = {
+      "<r a='" + kZhongWen + "' b='x&lt;y'>" + kZhongWen + "<c>&#65;</c></r>",
+      "<r a='\x81\x40\xA1\xA1'>\x80</r>",
+      "<r>\xD6<c/></r>",          // broken lead byte before markup
+      "<r a='\xD6'>\xFFz</r>",
+      "<r>&#x4E2D;" + kZhongWen + "</r>",
+  };
+  for (const auto& t : texts) {
+    XmlDomDocument direct, reference;
+    const auto r1 = direct.LoadAnsi(t);
+    // Reference: through UTF-16, as the home platform's callers did.
+    const auto r2 = reference.LoadXML(AnsiToWide(t));
+    ASSERT_EQ(bool(r1), bool(r2)) << t;
+    if (!r1) continue;
+    XmlDomNode a = direct.documentElement(), b = reference.documentElement();
+    EXPECT_EQ(a.text(), b.text()) << t;
+    EXPECT_EQ(a.getAttribute("a"), b.getAttribute("a")) << t;
+    EXPECT_EQ(a.getAttribute("b"), b.getAttribute("b")) << t;
+  }
+}
+
+TEST(XmlDom, ReloadDropsTheOldDocument) {
+  XmlDomDocument doc;
+  ASSERT_TRUE(doc.LoadAnsi("<a/>"));
+  EXPECT_FALSE(doc.LoadAnsi("<broken"));
+  EXPECT_TRUE(doc.documentElement().isNull());
+  ASSERT_TRUE(doc.LoadXML(Wide(u"<b x='1'/>")));
+  EXPECT_EQ(doc.documentElement().nodeName(), "b");
+}
+
+TEST(XmlDom, DeepNestingDoesNotExhaustTheStack) {
+  std::string t;
+  for (int i = 0; i < 20000; ++i) t += "<d>";
+  t += "x";
+  for (int i = 0; i < 20000; ++i) t += "</d>";
+  XmlDomDocument doc;
+  ASSERT_TRUE(doc.LoadAnsi(t));
+  EXPECT_EQ(doc.getElementsByTagName("d").length(), 20000);
+}
