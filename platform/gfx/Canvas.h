@@ -73,8 +73,8 @@ class Canvas {
   void IntersectClipRect(const Rect& r);
   // Removes the logical rectangle r from the clip.
   void ExcludeClipRect(const Rect& r);
-  // The effective clip in device coordinates (always within the surface).
-  const Region& ClipRegion() const { return clip_; }
+  // The effective clip in device coordinates: the clip region within the surface.
+  Region ClipRegion() const;
 
   Pen& pen() { return pen_; }
   const Pen& pen() const { return pen_; }
@@ -111,7 +111,8 @@ class Canvas {
     BkMode bkMode_;
     TColor bkColor_, textColor_;
     Point penPos_, origin_;
-    Region clip_;
+    bool hasClip_;
+    Region userClip_;
     int dashPhase_;
   };
 
@@ -180,9 +181,21 @@ class Canvas {
   int DrawText(std::string_view text, Rect& rect, unsigned format);
 
  private:
+  struct Raster;  // the rasterizer: one place for every pixel rule
+  friend struct Raster;
+
+  // The clip in device coordinates, kept in step with the surface's size.
+  const Region& EffectiveClip() const;
+  // The scaled copy behind StretchBlt and TransparentBlt.
+  void CopyScaled(const Rect& dst, const Surface& src, const Rect& srcRect, bool skipColor,
+                  Pixel skip);
+
   Surface* surface_;
   Point origin_{};
-  Region clip_;
+  bool hasClip_ = false;
+  Region userClip_;  // device coordinates, as set
+  mutable Region clip_;  // userClip_ (or everything) within the surface
+  mutable Size clipFor_{-1, -1};
   Pen pen_;
   Brush brush_;
   Font font_;

@@ -12,8 +12,8 @@ namespace gfx {
 // Metrics of font as realised. When no face can be found at all every field is 0.
 TextMetrics GetTextMetrics(const Font& font);
 
-// Width (sum of advances) and cell height of one line of CP936 text; a line break is
-// measured as an ordinary character. {0, 0} when no face is available.
+// Width (sum of advances) and cell height of one line of CP936 text; control characters
+// (line breaks included) take no space. {0, 0} when no face is available.
 Size GetTextExtent(const Font& font, std::string_view text);
 
 // The font file a face name resolves to ("宋体" -> the Song face, "Tahoma" -> the Latin
