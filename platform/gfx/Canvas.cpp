@@ -179,33 +179,50 @@ struct Canvas::Raster {
   }
 
   // Steps along the major axis from a; visits every pixel of the line but its end.
+  // Only the steps whose major coordinate can reach the clip are walked: the walk jumps
+  // straight to the first of them, so a line with far-away ends costs no more than the
+  // part that shows.
   template <typename Visit>
   void BresenhamLine(Point a, long long dx, long long dy, Visit visit) {
-    const long long adx = std::llabs(dx), ady = std::llabs(dy);
-    const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
-    const long long steps = std::max(adx, ady);
-    // Lines far outside the surface would take long: stop once we cannot come back.
+    const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+    const long long major = xMajor ? std::llabs(dx) : std::llabs(dy);
+    const long long minor = xMajor ? std::llabs(dy) : std::llabs(dx);
+    const int majorStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
+    const int minorStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
+    const long long majorStart = xMajor ? a.x : a.y;
+    const long long minorStart = xMajor ? a.y : a.x;
     const Rect box = clip.BoundingBox();
-    long long x = a.x, y = a.y;
-    if (adx >= ady) {
-      long long err = 2 * ady - adx;
-      for (long long i = 0; i < steps; ++i) {
-        if (InRange(x, y, box)) visit(static_cast<int>(x), static_cast<int>(y));
-        else if (Leaving(x, y, sx, sy, box)) { SkipDash(steps - i); return; }
-        if (err > 0) { y += sy; err -= 2 * adx; }
-        err += 2 * ady;
-        x += sx;
-      }
-    } else {
-      long long err = 2 * adx - ady;
-      for (long long i = 0; i < steps; ++i) {
-        if (InRange(x, y, box)) visit(static_cast<int>(x), static_cast<int>(y));
-        else if (Leaving(x, y, sx, sy, box)) { SkipDash(steps - i); return; }
-        if (err > 0) { x += sx; err -= 2 * ady; }
-        err += 2 * adx;
-        y += sy;
-      }
+    const int reach = std::max(c.pen_.width, 1);
+    const long long lo = static_cast<long long>(xMajor ? box.left : box.top) - reach;
+    const long long hi = static_cast<long long>(xMajor ? box.right : box.bottom) + reach;  // exclusive
+    // Steps i with lo <= majorStart + majorStep * i < hi.
+    long long first = majorStep > 0 ? lo - majorStart : majorStart - (hi - 1);
+    long long last = majorStep > 0 ? hi - 1 - majorStart : majorStart - lo;  // inclusive
+    first = std::max(first, 0LL);
+    last = std::min(last, major - 1);
+    if (first > last) {
+      SkipDash(major);
+      return;
     }
+    SkipDash(first);
+    // Minor-axis steps taken before step i, and the error term at step i, of the classic
+    // incremental form (err = 2*minor - major, step when err > 0).
+    const __int128 minorSteps = (__int128(2) * minor * first + major - 1) / (__int128(2) * major);
+    __int128 err = __int128(2) * minor * (first + 1) - major - __int128(2) * major * minorSteps;
+    long long m = majorStart + majorStep * first;
+    long long n = minorStart + minorStep * static_cast<long long>(minorSteps);
+    for (long long i = first; i <= last; ++i) {
+      const long long x = xMajor ? m : n, y = xMajor ? n : m;
+      if (InRange(x, y, box)) visit(static_cast<int>(x), static_cast<int>(y));
+      else SkipDash(1);
+      if (err > 0) {
+        n += minorStep;
+        err -= 2 * major;
+      }
+      err += 2 * minor;
+      m += majorStep;
+    }
+    SkipDash(major - 1 - last);
   }
 
   // Near the visible area (a wide pen reaches a little beyond its path).
@@ -213,15 +230,6 @@ struct Canvas::Raster {
     const int reach = std::max(c.pen_.width, 1);
     return x >= static_cast<long long>(box.left) - reach && x < static_cast<long long>(box.right) + reach &&
            y >= static_cast<long long>(box.top) - reach && y < static_cast<long long>(box.bottom) + reach;
-  }
-
-  // True when the walk has passed the visible area for good.
-  bool Leaving(long long x, long long y, int sx, int sy, const Rect& box) const {
-    const int reach = std::max(c.pen_.width, 1);
-    return (sx > 0 && x >= static_cast<long long>(box.right) + reach) ||
-           (sx < 0 && x < static_cast<long long>(box.left) - reach) ||
-           (sy > 0 && y >= static_cast<long long>(box.bottom) + reach) ||
-           (sy < 0 && y < static_cast<long long>(box.top) - reach);
   }
 
   void SkipDash(long long remaining) {
@@ -490,39 +498,41 @@ void Canvas::Polygon(std::span<const Point> points) {
 void Canvas::Ellipse(int l, int t, int r, int b) {
   const Rect box = Normalised(l, t, r, b).Offset(origin_.x, origin_.y);
   if (box.IsEmpty()) return;
-  // Row spans of the pixels whose centres lie inside the ellipse through the box's
-  // outermost pixel centres.
-  const double cx = (box.left + box.right - 1) / 2.0, cy = (box.top + box.bottom - 1) / 2.0;
-  const double rx = (box.right - box.left) / 2.0, ry = (box.bottom - box.top) / 2.0;
-  const int rowsCount = box.Height();
-  std::vector<std::pair<int, int>> spans(static_cast<std::size_t>(rowsCount));
-  for (int i = 0; i < rowsCount; ++i) {
-    const double v = (box.top + i - cy) / ry;
+  // Each row's span of pixel centres inside the ellipse that passes through the
+  // box's outermost pixel centres; only rows that can be seen are visited.
+  const double cx = (double(box.left) + box.right - 1) / 2.0;
+  const double cy = (double(box.top) + box.bottom - 1) / 2.0;
+  const double rx = (double(box.right) - box.left) / 2.0;
+  const double ry = (double(box.bottom) - box.top) / 2.0;
+  auto spanOf = [&](long long y, long long& x0, long long& x1) {
+    if (y < box.top || y >= box.bottom) return false;
+    const double v = (double(y) - cy) / ry;
     const double half = rx * std::sqrt(std::max(0.0, 1.0 - v * v));
-    int x0 = static_cast<int>(std::ceil(cx - half - 0.5 + 1e-9));
-    int x1 = static_cast<int>(std::floor(cx + half + 0.5 - 1e-9));
-    x0 = std::max(x0, box.left);
-    x1 = std::min(x1, box.right - 1);
-    spans[static_cast<std::size_t>(i)] = {x0, x1};
-  }
+    x0 = std::max<long long>(std::llround(std::ceil(cx - half - 0.5 + 1e-9)), box.left);
+    x1 = std::min<long long>(std::llround(std::floor(cx + half + 0.5 - 1e-9)), box.right - 1LL);
+    return x0 <= x1;
+  };
   Raster raster(*this);
+  const Rect visible = IntersectRect(box, raster.clip.BoundingBox());
+  const int reach = std::max(pen_.width, 1);
   const bool penVisible = pen_.style != psClear && pen_.color != clNone;
   const bool brushVisible = brush_.style != bsClear && brush_.color != clNone;
   const Pixel ink = ToPixel(pen_.color), fill = ToPixel(brush_.color);
-  auto inside = [&](int i, int x) {
-    if (i < 0 || i >= rowsCount) return false;
-    const auto& [a, z] = spans[static_cast<std::size_t>(i)];
-    return x >= a && x <= z;
-  };
-  for (int i = 0; i < rowsCount; ++i) {
-    const auto [x0, x1] = spans[static_cast<std::size_t>(i)];
-    const int y = box.top + i;
-    for (int x = x0; x <= x1; ++x) {
-      const bool edge = x == x0 || x == x1 || !inside(i - 1, x) || !inside(i + 1, x);
+  const long long yFrom = std::max<long long>(box.top, static_cast<long long>(visible.top) - reach);
+  const long long yTo = std::min<long long>(box.bottom, static_cast<long long>(visible.bottom) + reach);
+  for (long long y = yFrom; y < yTo; ++y) {
+    long long x0 = 0, x1 = -1, a0 = 0, a1 = -1, b0 = 0, b1 = -1;
+    if (!spanOf(y, x0, x1)) continue;
+    const bool hasAbove = spanOf(y - 1, a0, a1), hasBelow = spanOf(y + 1, b0, b1);
+    const long long xFrom = std::max<long long>(x0, static_cast<long long>(visible.left) - reach);
+    const long long xTo = std::min<long long>(x1, static_cast<long long>(visible.right) + reach);
+    for (long long x = xFrom; x <= xTo; ++x) {
+      const bool edge = x == x0 || x == x1 || !hasAbove || x < a0 || x > a1 || !hasBelow ||
+                        x < b0 || x > b1;
       if (edge && penVisible)
-        raster.PenDot(x, y, std::max(pen_.width, 1), ink, pen_.mode);
-      else if (brushVisible)
-        raster.Plot(x, y, fill, pmCopy);
+        raster.PenDot(static_cast<int>(x), static_cast<int>(y), reach, ink, pen_.mode);
+      else if (brushVisible && (!edge || !penVisible))
+        raster.Plot(static_cast<int>(x), static_cast<int>(y), fill, pmCopy);
     }
   }
 }
@@ -560,10 +570,10 @@ void Canvas::CopyScaled(const Rect& dst, const Surface& src, const Rect& srcRect
   // Maps only for the visible part: a huge destination must not cost memory.
   const Rect visible = IntersectRect(d, EffectiveClip().BoundingBox());
   if (visible.IsEmpty()) return;
-  const auto cols = StretchMap(srcRect.left, srcRect.Width(), d.Width(),
+  const auto cols = StretchMap(srcRect.left, srcRect.Width(), static_cast<long long>(d.right) - d.left,
                                visible.left - static_cast<long long>(d.left),
                                visible.right - static_cast<long long>(d.left));
-  const auto rows = StretchMap(srcRect.top, srcRect.Height(), d.Height(),
+  const auto rows = StretchMap(srcRect.top, srcRect.Height(), static_cast<long long>(d.bottom) - d.top,
                                visible.top - static_cast<long long>(d.top),
                                visible.bottom - static_cast<long long>(d.top));
   // Copying a surface onto itself would read pixels already written: copy it first.

@@ -26,7 +26,8 @@ struct Rect {
   std::int32_t right = 0;
   std::int32_t bottom = 0;
 
-  // Columns covered (0 or more; an inverted rectangle covers none).
+  // Columns covered (0 or more; an inverted rectangle covers none). Only for rectangles
+  // narrower than 2^31 pixels: wider ones do not fit the result.
   constexpr std::int32_t Width() const { return right > left ? right - left : 0; }
   // Rows covered (0 or more).
   constexpr std::int32_t Height() const { return bottom > top ? bottom - top : 0; }

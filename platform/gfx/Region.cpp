@@ -43,7 +43,9 @@ bool Region::Intersects(const Rect& r) const {
 
 long long Region::Area() const {
   long long area = 0;
-  for (const Rect& r : rects_) area += static_cast<long long>(r.Width()) * r.Height();
+  // In 64 bits throughout: a piece may be wider than an int can hold.
+  for (const Rect& r : rects_)
+    area += (static_cast<long long>(r.right) - r.left) * (static_cast<long long>(r.bottom) - r.top);
   return area;
 }
 
