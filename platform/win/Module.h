@@ -9,8 +9,9 @@
 
 #include "platform/win/WinDef.h"
 
-// An exported function, to be cast to its real type before the call.
-typedef intptr_t (*FARPROC)();
+// An exported function, to be cast to its real type before the call. It has the generic
+// function-pointer type, so the cast compiles without a function-type warning.
+typedef void (*FARPROC)();
 
 // Loads the module at path (resolved by the dynamic loader, all symbols bound now and kept
 // local to it); null with ERROR_MOD_NOT_FOUND when it cannot be loaded, with
