@@ -285,9 +285,11 @@ struct TextEngine::State {
     const int upem = static_cast<int>(face->units_per_EM);
     TextMetrics& m = real.metrics;
     if (real.primary->fromStrike) {
-      m.ascent = Round26_6(face->size->metrics.ascender);
-      m.descent = -Round26_6(face->size->metrics.descender);
-      if (m.ascent + m.descent < real.em) m.ascent = real.em - m.descent;
+      // A bitmap strike is drawn for a cell of exactly its size: no internal leading.
+      const double above = face->ascender, below = -static_cast<double>(face->descender);
+      m.ascent = above + below > 0 ? static_cast<int>(std::llround(real.em * above / (above + below)))
+                                   : real.em;
+      m.descent = real.em - m.ascent;
     } else if (cell > 0) {
       m.ascent = static_cast<int>(std::llround(double(cell) * ascUnits / double(ascUnits + descUnits)));
       m.descent = cell - m.ascent;
