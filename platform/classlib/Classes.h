@@ -121,8 +121,6 @@ class TComponent : public TPersistent {
   // component this one registered with FreeNotification is freed. The base forwards to the
   // owned components. Overrides must call the base and clear their references.
   virtual void Notification(TComponent* component, TOperation operation);
-  // Friend access for TComponent's own broadcasting.
-  void NotifyOwned(TComponent* component, TOperation operation);
 
  private:
   void Insert(TComponent* component);
@@ -130,6 +128,7 @@ class TComponent : public TPersistent {
   void ValidateRename(const AnsiString& newName) const;
   void SetReference(bool enable);
   void RunTeardown();
+  enum class TLife { Alive, TearingDown, Destructing };
 
   TComponent* FOwner = nullptr;
   std::vector<TComponent*> FComponents;
@@ -137,7 +136,7 @@ class TComponent : public TPersistent {
   AnsiString FName;
   intptr_t FTag = 0;
   TComponentState FComponentState;
-  bool FTornDown = false;
+  TLife FLife = TLife::Alive;
 };
 
 // ---- collections ---------------------------------------------------------------------------
@@ -168,6 +167,8 @@ class TCollectionItem : public TPersistent {
   // "<collection path>[<index>]".
   AnsiString GetNamePath() const override;
   TPersistent* GetOwner() const override;
+  // Leaves the collection (Notify(opRemove) while the item is still whole).
+  void BeforeDestruction() override;
 
  protected:
   // Tells the collection that this item (ALLITEMS: others too) changed.
@@ -191,7 +192,8 @@ class TCollection : public TPersistent {
   int Count() const { return static_cast<int>(FItems.size()); }
   // Item INDEX; EListError "List index out of bounds (N)" when out of bounds.
   TCollectionItem* Items(int index) const;
-  // A new item at the end.
+  // A new item at the end. Create items through Add / Insert: they call Notify(opInsert) once
+  // the item is fully constructed (`new TItem(collection)` appends without notifying).
   TCollectionItem* Add();
   // A new item at INDEX (0..Count); later items move up.
   TCollectionItem* Insert(int index);
@@ -212,6 +214,8 @@ class TCollection : public TPersistent {
   TPersistent* GetOwner() const override { return FOwner; }
   // "<owner path>.<property name>" when the owner publishes this collection, else class name.
   AnsiString GetNamePath() const override;
+  // Frees the items while the whole collection can still be notified.
+  void BeforeDestruction() override;
 
  protected:
   // Called after a change: ITEM changed, or null when the whole collection changed.
@@ -281,7 +285,7 @@ class TStrings : public TPersistent {
   AnsiString CommaText() const;
   // Replaces the lines: items separated by commas or blanks, "" quoting with "" for a quote.
   void SetCommaText(const AnsiString& text);
-  // Name part of line INDEX (before the first '='), or the whole line without '='.
+  // Name part of line INDEX (before the first '='), or "" when the line has no '='.
   AnsiString Names(int index) const;
   // Value of the line called NAME, or "".
   AnsiString Values(const AnsiString& name) const;

@@ -1,6 +1,7 @@
 // Root of the class library: TObject, class metadata (TClass) and the class registry.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <new>
@@ -83,8 +84,10 @@ class TObject {
 
   // delete on any TObject runs BeforeDestruction while the whole object is still alive.
   void operator delete(TObject* p, std::destroying_delete_t);
+  // Allocation paired with the deallocations below.
+  void* operator new(std::size_t size);
   // Plain deallocation (used when a constructor throws).
-  void operator delete(void* p) { ::operator delete(p); }
+  void operator delete(void* p);
 };
 
 // Deletes P (null is fine) and sets it to null.
