@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/gfx/PixelFill.h"
 #include "platform/gfx/Text.h"
 #include "platform/gfx/TextEngine.h"
 
@@ -24,18 +25,12 @@ constexpr int kDot[] = {3, 3};
 constexpr int kDashDot[] = {9, 6, 3, 6};
 constexpr int kDashDotDot[] = {9, 3, 3, 3, 3, 3};
 
+constexpr DashPattern kPatterns[] = {
+    {kDash, 2, 24}, {kDot, 2, 6}, {kDashDot, 4, 24}, {kDashDotDot, 6, 24}};
+
 const DashPattern* PatternOf(TPenStyle style) {
-  static const DashPattern dash{kDash, 2, 24};
-  static const DashPattern dot{kDot, 2, 6};
-  static const DashPattern dashDot{kDashDot, 4, 24};
-  static const DashPattern dashDotDot{kDashDotDot, 6, 24};
-  switch (style) {
-    case psDash: return &dash;
-    case psDot: return &dot;
-    case psDashDot: return &dashDot;
-    case psDashDotDot: return &dashDotDot;
-    default: return nullptr;
-  }
+  if (style < psDash || style > psDashDotDot) return nullptr;
+  return &kPatterns[style - psDash];
 }
 
 // True when position phase of the pattern is in an "on" run.
@@ -108,7 +103,7 @@ struct Canvas::Raster {
       if (a >= b) continue;
       Pixel* row = s.row(y);
       if (mode == pmCopy)
-        std::fill(row + a, row + b, p);
+        detail::FillPixels(row + a, std::size_t(b - a), p);
       else
         for (int x = a; x < b; ++x) row[x] = Combine(row[x], p, mode);
     }
@@ -121,7 +116,7 @@ struct Canvas::Raster {
       for (int y = part.top; y < part.bottom; ++y) {
         Pixel* row = s.row(y);
         if (mode == pmCopy)
-          std::fill(row + part.left, row + part.right, p);
+          detail::FillPixels(row + part.left, std::size_t(part.right - part.left), p);
         else
           for (int x = part.left; x < part.right; ++x) row[x] = Combine(row[x], p, mode);
       }
@@ -150,6 +145,10 @@ struct Canvas::Raster {
     const int width = std::max(pen.width, 1);
     const DashPattern* pattern = width == 1 ? PatternOf(pen.style) : nullptr;
     const Pixel ink = ToPixel(pen.color);
+    if (!pattern && width == 1 && dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
+      Plot(a.x, a.y, ink, pen.mode);  // a one-pixel line is its start point
+      return;
+    }
     if (!pattern && width == 1 && pen.mode == pmCopy && (dx == 0 || dy == 0)) {
       AxisLine(a, dx, dy, ink);
       return;

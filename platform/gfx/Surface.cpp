@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/gfx/PixelFill.h"
+
 namespace gfx {
 
 Surface::Surface(int w, int h) { resize(w, h); }
@@ -31,11 +33,11 @@ void Surface::resize(int w, int h) {
   height_ = h;
 }
 
-void Surface::fill(Pixel p) { std::fill(pixels_.begin(), pixels_.end(), p); }
+void Surface::fill(Pixel p) { detail::FillPixels(pixels_.data(), pixels_.size(), p); }
 
 void Surface::fillRect(const Rect& r, Pixel p) {
   const Rect c = IntersectRect(r, bounds());
-  for (int y = c.top; y < c.bottom; ++y) std::fill(row(y) + c.left, row(y) + c.right, p);
+  for (int y = c.top; y < c.bottom; ++y) detail::FillPixels(row(y) + c.left, std::size_t(c.right - c.left), p);
 }
 
 }  // namespace gfx
