@@ -109,6 +109,8 @@ class TComponent : public TPersistent {
   void BeginLoading() { FComponentState.Include(csLoading); }
   void BeginReading() { FComponentState.Include(csReading); }
   void EndReading() { FComponentState.Exclude(csReading); }
+  // Clears csLoading without running Loaded (a read that failed).
+  void EndLoading() { FComponentState.Exclude(csLoading); }
   // Runs once the whole resource is read and references are fixed up; clears csLoading.
   virtual void Loaded();
   // Design-state switch (tests and tools).
