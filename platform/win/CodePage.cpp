@@ -220,17 +220,21 @@ Result<char16_t> DecodeGbk(const unsigned char* src, std::size_t n, Out<kWrite, 
                 ++i;
                 break;
             }
-            char16_t c;
-            std::size_t used = 1;
-            if (IsLeadByte(b)) {
-                c = i + 1 < n ? t.pair[(b - 0x80) * 256 + src[i + 1]] : kNotTrail;
-                if (c != kNotTrail)
-                    used = 2;
-                if (c == kNotTrail)
-                    c = kNoChar;
-            } else {
-                c = t.single[b];
+            if (IsLeadByte(b) && i + 1 < n) {
+                char16_t c = t.pair[(b - 0x80) * 256 + src[i + 1]];
+                if (static_cast<char16_t>(c - 1) < 0xFFFE) { // neither kNoChar nor kNotTrail
+                    out.Put(c);
+                    i += 2;
+                    continue;
+                }
             }
+            // The rare cases: a single-byte character above ASCII, or invalid input.
+            char16_t c = kNoChar;
+            std::size_t used = 1;
+            if (!IsLeadByte(b))
+                c = t.single[b];
+            else if (i + 1 < n && t.pair[(b - 0x80) * 256 + src[i + 1]] == kNoChar)
+                used = 2; // a well-formed pair without a character: one replacement for both
             if (c == kNoChar) {
                 if (strict)
                     return {Status::invalid, out.size, false};
