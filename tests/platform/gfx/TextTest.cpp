@@ -45,12 +45,13 @@ int Count(const Surface& s, Pixel p) {
   return n;
 }
 
-bool HaveFaces() { return !ResolveFontFile(MakeFont("Tahoma", -12)).empty(); }
-
+// The build installs both families; without them every text test would only see the
+// "no face" path, so say why instead of failing obscurely.
 class Text : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HaveFaces()) GTEST_SKIP() << "no fonts installed";
+    ASSERT_FALSE(ResolveFontFile(MakeFont("Tahoma", -12)).empty()) << "DejaVu Sans is not installed";
+    ASSERT_FALSE(ResolveFontFile(MakeFont(kSong, -12)).empty()) << "AR PL UMing is not installed";
   }
 };
 
