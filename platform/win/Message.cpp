@@ -247,7 +247,13 @@ bool NextMessage(MSG* msg, HWND filter, UINT mn, UINT mx, bool remove) {
   FreeZombiesIfIdle();
   PumpBackend();
   CheckHover(Now());
-  bool got = TakePosted(msg, filter, mn, mx, remove) || TakeInput(msg, filter, mn, mx, remove);
+  bool got = TakePosted(msg, filter, mn, mx, remove);
+  if (!got) {
+    size_t posted = g_posted.size();
+    got = TakeInput(msg, filter, mn, mx, remove);
+    // Dropping input that went nowhere may have posted a leave notice: take it now.
+    if (!got && g_posted.size() != posted) got = TakePosted(msg, filter, mn, mx, remove);
+  }
   if (!got && g_quit) {
     *msg = MSG{nullptr, WM_QUIT, WPARAM(g_quitCode), 0, Now(), CursorPos()};
     if (remove) {
@@ -401,7 +407,7 @@ BOOL TranslateMessage(const MSG* msg) {
 
 DWORD GetQueueStatus(UINT flags) {
   DWORD now = 0;
-  if (!g_posted.empty()) now |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
+  if (!g_posted.empty() || g_quit) now |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
   for (const InputEvent& ev : g_input) {
     if (ev.message >= WM_KEYFIRST && ev.message <= WM_KEYLAST) now |= QS_KEY;
     else if (ev.message == WM_MOUSEMOVE) now |= QS_MOUSEMOVE;
