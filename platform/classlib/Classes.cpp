@@ -67,6 +67,7 @@ void TComponent::RunTeardown() {
     TComponent* other = FFreeNotifies.back();
     FFreeNotifies.pop_back();
     EraseOne(other->FFreeNotifies, this);
+    if (other->FFreeNotifies.empty()) other->FComponentState.Exclude(csFreeNotification);
     other->Notification(this, opRemove);
   }
   DestroyComponents();
