@@ -200,55 +200,53 @@ std::size_t CopyAsciiRunToBytes(const char16_t* src, std::size_t n, Out<kWrite, 
     return i;
 }
 
-// ---------------------------------------------------------------------------------------
-// Code page 936 -> UTF-16.
-
 template <bool kWrite>
-Result<char16_t> DecodeGbk(const unsigned char* src, std::size_t n, Out<kWrite, char16_t> out, bool strict)
+std::size_t CopyAsciiRunToBytes(const unsigned char* src, std::size_t n, Out<kWrite, char>& out)
 {
-    const GbkTables& t = Gbk();
     std::size_t i = 0;
-    while (i < n) {
-        i += CopyAsciiRunToWide(src + i, n - i, out);
-        // One character at a time until the next ASCII byte, then back to the fast path.
-        while (i < n) {
-            if (!out.Room(1))
-                return {Status::overflow, out.size, false};
-            unsigned char b = src[i];
-            if (b < 0x80) {
-                out.Put(b);
-                ++i;
-                break;
-            }
-            if (IsLeadByte(b) && i + 1 < n) {
-                char16_t c = t.pair[(b - 0x80) * 256 + src[i + 1]];
-                if (static_cast<char16_t>(c - 1) < 0xFFFE) { // neither kNoChar nor kNotTrail
-                    out.Put(c);
-                    i += 2;
-                    continue;
-                }
-            }
-            // The rare cases: a single-byte character above ASCII, or invalid input.
-            char16_t c = kNoChar;
-            std::size_t used = 1;
-            if (!IsLeadByte(b))
-                c = t.single[b];
-            else if (i + 1 < n && t.pair[(b - 0x80) * 256 + src[i + 1]] == kNoChar)
-                used = 2; // a well-formed pair without a character: one replacement for both
-            if (c == kNoChar) {
-                if (strict)
-                    return {Status::invalid, out.size, false};
-                c = kQuestionMark;
-            }
-            out.Put(c);
-            i += used;
-        }
+#if defined(__SSE2__)
+    while (n - i >= 16 && out.Room(16)) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        int high = _mm_movemask_epi8(bytes);
+        if constexpr (kWrite)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data + out.size), bytes);
+        std::size_t ascii = high == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(high)));
+        i += ascii;
+        out.size += ascii;
+        if (ascii < 16)
+            break;
     }
-    return {Status::ok, out.size, false};
+#else
+    (void)n;
+    (void)out;
+    (void)src;
+#endif
+    return i;
 }
 
 // ---------------------------------------------------------------------------------------
-// UTF-16 -> code page 936.
+// One character at a time.
+
+bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// Reads the code page 936 character at src[0] (not ASCII; n >= 1): returns the bytes it
+// takes and sets *c, to kNoChar for invalid input.
+inline std::size_t ReadGbkChar(const GbkTables& t, const unsigned char* src, std::size_t n, char16_t* c)
+{
+    unsigned char b = src[0];
+    if (!IsLeadByte(b)) {
+        *c = t.single[b];
+        return 1;
+    }
+    char16_t pair = n >= 2 ? t.pair[(b - 0x80) * 256 + src[1]] : kNotTrail;
+    if (pair == kNotTrail) { // only the lead byte is consumed, the next byte is read again
+        *c = kNoChar;
+        return 1;
+    }
+    *c = pair; // kNoChar for a well-formed pair without a character: both bytes go
+    return 2;
+}
 
 // The replacement for characters without a mapping: one byte, or a lead and trail pair.
 struct DefaultChar {
@@ -256,60 +254,38 @@ struct DefaultChar {
     std::size_t size;
 };
 
-bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+constexpr DefaultChar kQuestionMarkByte = {{'?', 0}, 1};
 
+// Writes the code page 936 bytes of BMP unit u, or the fallback when it has none; false
+// when they do not fit.
 template <bool kWrite>
-Result<char> EncodeGbk(const char16_t* src, std::size_t n, Out<kWrite, char> out, const DefaultChar& fallback)
+bool PutGbk(const GbkTables& t, char16_t u, const DefaultChar& fallback, Out<kWrite, char>& out, bool* usedDefault)
 {
-    const GbkTables& t = Gbk();
-    bool usedDefault = false;
-    std::size_t i = 0;
-    while (i < n) {
-        i += CopyAsciiRunToBytes(src + i, n - i, out);
-        while (i < n) {
-            char16_t u = src[i];
-            if (u < 0x80) {
-                if (!out.Room(1))
-                    return {Status::overflow, out.size, usedDefault};
-                out.Put(static_cast<char>(u));
-                ++i;
-                break;
-            }
-            std::uint16_t code = t.encode[u];
-            std::size_t used = 1;
-            if (IsHighSurrogate(u) && i + 1 < n && IsLowSurrogate(src[i + 1]))
-                used = 2; // a character beyond the table: one default character for the pair
-            if (code == 0) {
-                usedDefault = true;
-                if (!out.Room(fallback.size))
-                    return {Status::overflow, out.size, usedDefault};
-                for (std::size_t k = 0; k < fallback.size; ++k)
-                    out.Put(fallback.bytes[k]);
-            } else if (code < 0x100) {
-                if (!out.Room(1))
-                    return {Status::overflow, out.size, usedDefault};
-                out.Put(static_cast<char>(code));
-            } else {
-                if (!out.Room(2))
-                    return {Status::overflow, out.size, usedDefault};
-                out.Put(static_cast<char>(code >> 8));
-                out.Put(static_cast<char>(code & 0xFF));
-            }
-            i += used;
-        }
+    std::uint16_t code = t.encode[u];
+    if (code == 0) {
+        *usedDefault = true;
+        if (!out.Room(fallback.size))
+            return false;
+        for (std::size_t k = 0; k < fallback.size; ++k)
+            out.Put(fallback.bytes[k]);
+    } else if (code < 0x100) {
+        if (!out.Room(1))
+            return false;
+        out.Put(static_cast<char>(code));
+    } else {
+        if (!out.Room(2))
+            return false;
+        out.Put(static_cast<char>(code >> 8));
+        out.Put(static_cast<char>(code & 0xFF));
     }
-    return {Status::ok, out.size, usedDefault};
+    return true;
 }
-
-// ---------------------------------------------------------------------------------------
-// UTF-8 -> UTF-16.
 
 bool InRange(unsigned char b, unsigned char lo, unsigned char hi) { return b >= lo && b <= hi; }
 
-// Decodes the well-formed sequence at src (first byte >= 0x80); returns its length and
-// sets *cp, or returns 0 and sets *bad to the length of the maximal ill-formed prefix.
-std::size_t DecodeUtf8Sequence(const unsigned char* src, std::size_t n, char32_t* cp, std::size_t* bad)
+// Decodes the well-formed UTF-8 sequence at src (first byte >= 0x80); returns its length
+// and sets *cp, or returns 0 and sets *bad to the length of the maximal ill-formed prefix.
+std::size_t ReadUtf8Char(const unsigned char* src, std::size_t n, char32_t* cp, std::size_t* bad)
 {
     unsigned char b = src[0];
     std::size_t length;
@@ -344,6 +320,105 @@ std::size_t DecodeUtf8Sequence(const unsigned char* src, std::size_t n, char32_t
     return length;
 }
 
+// Writes code point cp (not ASCII, not a surrogate) as UTF-8; false when it does not fit.
+template <bool kWrite>
+bool PutUtf8(char32_t cp, Out<kWrite, char>& out)
+{
+    std::size_t length = cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
+    if (!out.Room(length))
+        return false;
+    if (length == 2) {
+        out.Put(static_cast<char>(0xC0 | cp >> 6));
+    } else if (length == 3) {
+        out.Put(static_cast<char>(0xE0 | cp >> 12));
+        out.Put(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+    } else {
+        out.Put(static_cast<char>(0xF0 | cp >> 18));
+        out.Put(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
+        out.Put(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+    }
+    out.Put(static_cast<char>(0x80 | (cp & 0x3F)));
+    return true;
+}
+
+// Writes code point cp (not ASCII) as UTF-16; false when it does not fit.
+template <bool kWrite>
+bool PutUtf16(char32_t cp, Out<kWrite, char16_t>& out)
+{
+    if (cp < 0x10000) {
+        if (!out.Room(1))
+            return false;
+        out.Put(static_cast<char16_t>(cp));
+        return true;
+    }
+    if (!out.Room(2))
+        return false;
+    cp -= 0x10000;
+    out.Put(static_cast<char16_t>(0xD800 + (cp >> 10)));
+    out.Put(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Whole conversions. Each alternates a block-at-a-time ASCII run with one character at a
+// time until the next ASCII character.
+
+template <bool kWrite>
+Result<char16_t> DecodeGbk(const unsigned char* src, std::size_t n, Out<kWrite, char16_t> out, bool strict)
+{
+    const GbkTables& t = Gbk();
+    std::size_t i = 0;
+    while (i < n) {
+        i += CopyAsciiRunToWide(src + i, n - i, out);
+        while (i < n) {
+            if (!out.Room(1))
+                return {Status::overflow, out.size, false};
+            unsigned char b = src[i];
+            if (b < 0x80) {
+                out.Put(b);
+                ++i;
+                break;
+            }
+            char16_t c;
+            i += ReadGbkChar(t, src + i, n - i, &c);
+            if (c == kNoChar) {
+                if (strict)
+                    return {Status::invalid, out.size, false};
+                c = kQuestionMark;
+            }
+            out.Put(c);
+        }
+    }
+    return {Status::ok, out.size, false};
+}
+
+template <bool kWrite>
+Result<char> EncodeGbk(const char16_t* src, std::size_t n, Out<kWrite, char> out, const DefaultChar& fallback)
+{
+    const GbkTables& t = Gbk();
+    bool usedDefault = false;
+    std::size_t i = 0;
+    while (i < n) {
+        i += CopyAsciiRunToBytes(src + i, n - i, out);
+        while (i < n) {
+            char16_t u = src[i];
+            if (u < 0x80) {
+                if (!out.Room(1))
+                    return {Status::overflow, out.size, usedDefault};
+                out.Put(static_cast<char>(u));
+                ++i;
+                break;
+            }
+            // A character beyond the table's plane: one default character for the pair.
+            std::size_t used = IsHighSurrogate(u) && i + 1 < n && IsLowSurrogate(src[i + 1]) ? 2 : 1;
+            if (!PutGbk(t, u, fallback, out, &usedDefault))
+                return {Status::overflow, out.size, usedDefault};
+            i += used;
+        }
+    }
+    return {Status::ok, out.size, usedDefault};
+}
+
 template <bool kWrite>
 Result<char16_t> DecodeUtf8(const unsigned char* src, std::size_t n, Out<kWrite, char16_t> out, bool strict)
 {
@@ -361,32 +436,20 @@ Result<char16_t> DecodeUtf8(const unsigned char* src, std::size_t n, Out<kWrite,
             }
             char32_t cp = 0;
             std::size_t bad = 0;
-            std::size_t used = DecodeUtf8Sequence(src + i, n - i, &cp, &bad);
+            std::size_t used = ReadUtf8Char(src + i, n - i, &cp, &bad);
             if (used == 0) {
                 if (strict)
                     return {Status::invalid, out.size, false};
                 cp = kReplacement;
                 used = bad;
             }
-            if (cp >= 0x10000) {
-                if (!out.Room(2))
-                    return {Status::overflow, out.size, false};
-                cp -= 0x10000;
-                out.Put(static_cast<char16_t>(0xD800 + (cp >> 10)));
-                out.Put(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-            } else {
-                if (!out.Room(1))
-                    return {Status::overflow, out.size, false};
-                out.Put(static_cast<char16_t>(cp));
-            }
+            if (!PutUtf16(cp, out))
+                return {Status::overflow, out.size, false};
             i += used;
         }
     }
     return {Status::ok, out.size, false};
 }
-
-// ---------------------------------------------------------------------------------------
-// UTF-16 -> UTF-8.
 
 template <bool kWrite>
 Result<char> EncodeUtf8(const char16_t* src, std::size_t n, Out<kWrite, char> out, bool strict)
@@ -396,7 +459,6 @@ Result<char> EncodeUtf8(const char16_t* src, std::size_t n, Out<kWrite, char> ou
         i += CopyAsciiRunToBytes(src + i, n - i, out);
         while (i < n) {
             char32_t cp = src[i];
-            std::size_t used = 1;
             if (cp < 0x80) {
                 if (!out.Room(1))
                     return {Status::overflow, out.size, false};
@@ -404,6 +466,7 @@ Result<char> EncodeUtf8(const char16_t* src, std::size_t n, Out<kWrite, char> ou
                 ++i;
                 break;
             }
+            std::size_t used = 1;
             if (IsHighSurrogate(src[i]) && i + 1 < n && IsLowSurrogate(src[i + 1])) {
                 cp = 0x10000 + ((cp - 0xD800) << 10) + (src[i + 1] - 0xDC00);
                 used = 2;
@@ -412,24 +475,77 @@ Result<char> EncodeUtf8(const char16_t* src, std::size_t n, Out<kWrite, char> ou
                     return {Status::invalid, out.size, false};
                 cp = kReplacement;
             }
-            std::size_t length = cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
-            if (!out.Room(length))
+            if (!PutUtf8(cp, out))
                 return {Status::overflow, out.size, false};
-            if (length == 2) {
-                out.Put(static_cast<char>(0xC0 | cp >> 6));
-            } else if (length == 3) {
-                out.Put(static_cast<char>(0xE0 | cp >> 12));
-                out.Put(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-            } else {
-                out.Put(static_cast<char>(0xF0 | cp >> 18));
-                out.Put(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
-                out.Put(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-            }
-            out.Put(static_cast<char>(0x80 | (cp & 0x3F)));
             i += used;
         }
     }
     return {Status::ok, out.size, false};
+}
+
+// Code page 936 straight to UTF-8 (for tools), with the replacements of AnsiToWide.
+template <bool kWrite>
+Result<char> GbkToUtf8(const unsigned char* src, std::size_t n, Out<kWrite, char> out)
+{
+    const GbkTables& t = Gbk();
+    std::size_t i = 0;
+    while (i < n) {
+        i += CopyAsciiRunToBytes(src + i, n - i, out);
+        while (i < n) {
+            if (!out.Room(1))
+                return {Status::overflow, out.size, false};
+            unsigned char b = src[i];
+            if (b < 0x80) {
+                out.Put(static_cast<char>(b));
+                ++i;
+                break;
+            }
+            char16_t c;
+            i += ReadGbkChar(t, src + i, n - i, &c);
+            if (c == kNoChar)
+                out.Put('?');
+            else if (!PutUtf8(c, out))
+                return {Status::overflow, out.size, false};
+        }
+    }
+    return {Status::ok, out.size, false};
+}
+
+// UTF-8 straight to code page 936 (for tools): ill-formed subsequences and characters
+// without a mapping become '?'.
+template <bool kWrite>
+Result<char> Utf8ToGbk(const unsigned char* src, std::size_t n, Out<kWrite, char> out)
+{
+    const GbkTables& t = Gbk();
+    bool usedDefault = false;
+    std::size_t i = 0;
+    while (i < n) {
+        i += CopyAsciiRunToBytes(src + i, n - i, out);
+        while (i < n) {
+            unsigned char b = src[i];
+            if (b < 0x80) {
+                if (!out.Room(1))
+                    return {Status::overflow, out.size, usedDefault};
+                out.Put(static_cast<char>(b));
+                ++i;
+                break;
+            }
+            char32_t cp = 0;
+            std::size_t bad = 0;
+            std::size_t used = ReadUtf8Char(src + i, n - i, &cp, &bad);
+            if (used == 0 || cp >= 0x10000) { // ill-formed, or beyond the table's plane
+                if (!out.Room(1))
+                    return {Status::overflow, out.size, usedDefault};
+                out.Put('?');
+                i += used == 0 ? bad : used;
+                continue;
+            }
+            if (!PutGbk(t, static_cast<char16_t>(cp), kQuestionMarkByte, out, &usedDefault))
+                return {Status::overflow, out.size, usedDefault};
+            i += used;
+        }
+    }
+    return {Status::ok, out.size, usedDefault};
 }
 
 // ---------------------------------------------------------------------------------------
@@ -513,7 +629,7 @@ auto Into(T* data, std::size_t capacity) { return Out<true, T>{data, capacity}; 
 bool ReadDefaultChar(const char* given, DefaultChar* out)
 {
     if (given == nullptr) {
-        *out = {{'?', 0}, 1};
+        *out = kQuestionMarkByte;
         return true;
     }
     auto first = static_cast<unsigned char>(given[0]);
@@ -598,7 +714,7 @@ std::u16string AnsiToWide(std::string_view ansi)
 std::string WideToAnsi(std::u16string_view wide)
 {
     std::string ansi(wide.size() * 2, '\0');
-    auto r = EncodeGbk(wide.data(), wide.size(), Into(ansi.data(), ansi.size()), DefaultChar{{'?', 0}, 1});
+    auto r = EncodeGbk(wide.data(), wide.size(), Into(ansi.data(), ansi.size()), kQuestionMarkByte);
     ansi.resize(r.size);
     return ansi;
 }
@@ -620,6 +736,19 @@ std::string WideToUtf8(std::u16string_view wide)
     return utf8;
 }
 
-std::string AnsiToUtf8(std::string_view ansi) { return WideToUtf8(AnsiToWide(ansi)); }
+std::string AnsiToUtf8(std::string_view ansi)
+{
+    // A single byte can grow to three (0x80, the euro sign); a pair to three at most.
+    std::string utf8(ansi.size() * 3, '\0');
+    auto r = GbkToUtf8(reinterpret_cast<const unsigned char*>(ansi.data()), ansi.size(), Into(utf8.data(), utf8.size()));
+    utf8.resize(r.size);
+    return utf8;
+}
 
-std::string Utf8ToAnsi(std::string_view utf8) { return WideToAnsi(Utf8ToWide(utf8)); }
+std::string Utf8ToAnsi(std::string_view utf8)
+{
+    std::string ansi(utf8.size(), '\0');
+    auto r = Utf8ToGbk(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size(), Into(ansi.data(), ansi.size()));
+    ansi.resize(r.size);
+    return ansi;
+}

@@ -143,6 +143,9 @@ TEST(CodePage, MixedTextMatchesThePlatformDecoderAtEveryLength)
         std::u16string expected = IconvToWide(text);
         ASSERT_EQ(AnsiToWide(text), expected);
         ASSERT_EQ(WideToAnsi(expected), text);
+        const std::string utf8 = WideToUtf8(expected);
+        ASSERT_EQ(AnsiToUtf8(text), utf8);
+        ASSERT_EQ(Utf8ToAnsi(utf8), text);
         if (!text.empty()) {
             ASSERT_EQ(ApiToWide(CP_ACP, 0, text), expected);
             ASSERT_EQ(ApiToBytes(CP_ACP, 0, expected), text);
@@ -175,6 +178,7 @@ TEST(CodePage, InvalidBytesBecomeQuestionMarksWithoutSwallowingTheNextByte)
         SCOPED_TRACE(c.bytes);
         EXPECT_EQ(AnsiToWide(c.bytes), c.wide);
         EXPECT_EQ(ApiToWide(CP_ACP, 0, c.bytes), c.wide);
+        EXPECT_EQ(AnsiToUtf8(c.bytes), WideToUtf8(c.wide)); // the direct path agrees
         int error = 0;
         EXPECT_EQ(ApiToWide(CP_ACP, MB_ERR_INVALID_CHARS, c.bytes, &error), u"<fail>");
         EXPECT_EQ(error, static_cast<int>(ERROR_NO_UNICODE_TRANSLATION));
@@ -237,6 +241,7 @@ TEST(CodePage, IllFormedUtf8BecomesOneReplacementPerMaximalSubpart)
         SCOPED_TRACE(c.utf8);
         EXPECT_EQ(Utf8ToWide(c.utf8), c.wide);
         EXPECT_EQ(ApiToWide(CP_UTF8, 0, c.utf8), c.wide);
+        EXPECT_EQ(Utf8ToAnsi(c.utf8), WideToAnsi(c.wide)); // the direct path agrees
         bool valid = c.wide.find(u'\xFFFD') == std::u16string::npos;
         int error = 0;
         EXPECT_EQ(ApiToWide(CP_UTF8, MB_ERR_INVALID_CHARS, c.utf8, &error), valid ? c.wide : u"<fail>");
