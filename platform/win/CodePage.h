@@ -7,7 +7,8 @@
 // calling thread's last error.
 //
 // Code page 936 here is the double-byte table of the platform's iconv "CP936" (GB2312 plus
-// the GBK extensions and 0x80 for the euro sign), built once at first use. Defined
+// the GBK extensions and 0x80 for the euro sign; the user-defined areas hold no
+// characters), built once at first use. Defined
 // outcomes for input that is not in the table:
 //   bytes -> UTF-16   0xFF, a lead byte at the end of the input, and a lead byte whose next
 //                     byte cannot be a trail byte each become U+003F and only that one byte
@@ -19,8 +20,9 @@
 //                     character. No look-alike ("best fit") substitution is ever made.
 //   UTF-8 -> UTF-16   each maximal ill-formed subsequence becomes one U+FFFD.
 //   UTF-16 -> UTF-8   a lone surrogate becomes U+FFFD.
-// MB_ERR_INVALID_CHARS / WC_ERR_INVALID_CHARS turn each of these into a failure with
-// ERROR_NO_UNICODE_TRANSLATION instead.
+// MB_ERR_INVALID_CHARS (both code pages) and WC_ERR_INVALID_CHARS (UTF-8 only) turn the
+// replacements of ill-formed input into a failure with ERROR_NO_UNICODE_TRANSLATION; a
+// character without a 936 mapping is reported through usedDefault instead.
 #pragma once
 
 #include "platform/win/WinDef.h"
@@ -36,7 +38,9 @@ inline constexpr UINT CP_THREAD_ACP = 3;
 inline constexpr UINT CP_GBK = 936;
 inline constexpr UINT CP_UTF8 = 65001;
 
-// Conversion flags. Unknown or unsupported flags fail with ERROR_INVALID_FLAGS.
+// Conversion flags; any other flag fails with ERROR_INVALID_FLAGS. MB_PRECOMPOSED and
+// WC_NO_BEST_FIT_CHARS are accepted for 936 only and change nothing (the table has no
+// composed forms and no look-alikes); the ERR flags are described above.
 inline constexpr UINT MB_PRECOMPOSED = 0x00000001;
 inline constexpr UINT MB_ERR_INVALID_CHARS = 0x00000008;
 inline constexpr UINT WC_ERR_INVALID_CHARS = 0x00000080;

@@ -13,8 +13,8 @@
 // function-pointer type, so the cast compiles without a function-type warning.
 typedef void (*FARPROC)();
 
-// Loads the module at path (resolved by the dynamic loader, all symbols bound now and kept
-// local to it); null with ERROR_MOD_NOT_FOUND when it cannot be loaded, with
+// Loads the module at path, used as given (no extension is added; a name without a slash
+// is searched for by the dynamic loader), all symbols bound now and kept local to it; null with ERROR_MOD_NOT_FOUND when it cannot be loaded, with
 // ERROR_INVALID_PARAMETER for a null or empty path.
 HMODULE LoadLibraryA(const char* path);
 // The address of the export name of module; null with ERROR_PROC_NOT_FOUND when it has no
