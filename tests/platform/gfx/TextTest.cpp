@@ -334,3 +334,25 @@ TEST(Cp936, DecodesAndReplacesBadBytes) {
 
 }  // namespace
 }  // namespace gfx
+
+namespace gfx {
+namespace {
+
+TEST(FontSize, PointsAndPixelHeightsHaveOppositeSigns) {
+  struct Case {
+    int points, height;
+  };
+  const Case cases[] = {{8, -11}, {9, -12}, {10, -13}, {12, -16}, {0, 0}};
+  for (const Case& c : cases) {
+    Font f;
+    f.SetSize(c.points);
+    EXPECT_EQ(f.height, c.height) << c.points;
+    EXPECT_EQ(f.Size(), c.points) << c.points;
+  }
+  Font cell;
+  cell.height = 16;  // a cell height reads back as a negative size
+  EXPECT_EQ(cell.Size(), -12);
+}
+
+}  // namespace
+}  // namespace gfx
