@@ -35,7 +35,6 @@ if(CMAKE_SCRIPT_MODE_FILE)
     endforeach()
     file(READ "${converted}" hex HEX)
     string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
-    string(REGEX REPLACE "((0x..,){24})" "\\1\n  " bytes "${bytes}")
     string(APPEND body "const unsigned char kText${index}[] = {\n  ${bytes}0};\n")
     string(APPEND calls "  RegisterResource(\"${class}\", \"${resname}\",\n"
                         "                   std::string_view(reinterpret_cast<const char*>(kText${index}), sizeof(kText${index}) - 1));\n")

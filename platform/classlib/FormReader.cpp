@@ -263,6 +263,7 @@ class TReader {
 
   void ReadStandaloneValue(TObject* obj, const AnsiString& path) {
     FCurrentLine = 1;
+    FStandalone = true;
     ApplyValue(obj, path, 1, ContextOf(obj));
     if (FLex.Peek().Kind != TTok::End) FLex.Error(FLex.Peek().Line, "Text after the value");
     ResolveFixups();
@@ -331,6 +332,13 @@ class TReader {
     } catch (const Exception& e) {
       PropError(line, context, e.Message());
     }
+  }
+
+  // Sets a value: a stand-alone value must be the whole text, checked before anything changes.
+  template <class F>
+  void Apply(int line, const AnsiString& context, F f) {
+    if (FStandalone && FLex.Peek().Kind != TTok::End) FLex.Error(FLex.Peek().Line, "Text after the value");
+    Guarded(line, context, f);
   }
 
   static bool ClassChainHasName(TClass cls, const AnsiString& name) {
@@ -512,7 +520,7 @@ class TReader {
           bool hex;
           if (!ReadSignedInteger(v, hex, prop->MinValue, prop->MaxValue)) invalid();
         }
-        Guarded(line, where, [&] { prop->SetOrd(target, v); });
+        Apply(line, where, [&] { prop->SetOrd(target, v); });
         break;
       }
       case TTypeKind::tkChar: {
@@ -525,7 +533,7 @@ class TReader {
           bool hex;
           if (!ReadSignedInteger(v, hex, 0, 255)) invalid();
         }
-        Guarded(line, where, [&] { prop->SetOrd(target, v); });
+        Apply(line, where, [&] { prop->SetOrd(target, v); });
         break;
       }
       case TTypeKind::tkBool: {
@@ -533,7 +541,7 @@ class TReader {
         AnsiString ident = FLex.Next().Text;
         int64_t v = SameText(ident, "True") ? 1 : SameText(ident, "False") ? 0 : -1;
         if (v < 0) PropError(line, where, "Invalid property value '" + ident + "'");
-        Guarded(line, where, [&] { prop->SetOrd(target, v); });
+        Apply(line, where, [&] { prop->SetOrd(target, v); });
         break;
       }
       case TTypeKind::tkEnumeration: {
@@ -541,7 +549,7 @@ class TReader {
         AnsiString ident = FLex.Next().Text;
         int v = prop->EnumType->ValueOf(ident);
         if (v < 0) PropError(line, where, "Invalid property value '" + ident + "'");
-        Guarded(line, where, [&] { prop->SetOrd(target, v); });
+        Apply(line, where, [&] { prop->SetOrd(target, v); });
         break;
       }
       case TTypeKind::tkSet: {
@@ -562,7 +570,7 @@ class TReader {
           }
         }
         FLex.Next();
-        Guarded(line, where, [&] { prop->SetOrd(target, static_cast<int64_t>(bits)); });
+        Apply(line, where, [&] { prop->SetOrd(target, static_cast<int64_t>(bits)); });
         break;
       }
       case TTypeKind::tkFloat: {
@@ -581,19 +589,19 @@ class TReader {
           PropError(n.Line, where, "Invalid property value");
         FLex.Next();
         if (negative) v = -v;
-        Guarded(line, where, [&] { prop->SetFloat(target, v); });
+        Apply(line, where, [&] { prop->SetFloat(target, v); });
         break;
       }
       case TTypeKind::tkString: {
         AnsiString s = ReadStringValue(line, where);
-        Guarded(line, where, [&] { prop->SetStr(target, s); });
+        Apply(line, where, [&] { prop->SetStr(target, s); });
         break;
       }
       case TTypeKind::tkComponent: {
         if (t.Kind != TTok::Ident) invalid();
         AnsiString name = ReadQualifiedIdent();
         if (SameText(name, "nil"))
-          Guarded(line, where, [&] { prop->SetObj(target, nullptr); });
+          Apply(line, where, [&] { prop->SetObj(target, nullptr); });
         else
           FFixups.push_back({target, prop, name, line, where});
         break;
@@ -602,7 +610,7 @@ class TReader {
         if (t.Kind != TTok::Ident) invalid();
         AnsiString name = FLex.Next().Text;
         if (SameText(name, "nil")) {
-          Guarded(line, where, [&] { prop->SetMethod(target, nullptr, FRoot); });
+          Apply(line, where, [&] { prop->SetMethod(target, nullptr, FRoot); });
           break;
         }
         TComponent* owner = FRoot;
@@ -614,7 +622,7 @@ class TReader {
         if (!method)
           PropError(line, where, "Method " + name + " not found in " + (FRoot ? FRoot->ClassName() : AnsiString("nil")));
         bool bound = false;
-        Guarded(line, where, [&] { bound = prop->SetMethod(target, method, owner); });
+        Apply(line, where, [&] { bound = prop->SetMethod(target, method, owner); });
         if (!bound) PropError(line, where, "Method " + name + " does not match the event's parameters");
         break;
       }
@@ -627,13 +635,13 @@ class TReader {
           lines.push_back(ReadStringValue(line, where));
         }
         FLex.Next();
-        Guarded(line, where, [&] { prop->SetList(target, lines); });
+        Apply(line, where, [&] { prop->SetList(target, lines); });
         break;
       }
       case TTypeKind::tkBinary: {
         if (!FLex.PeekSymbol('{')) invalid();
         TBytes bytes = FLex.ReadBinary();
-        Guarded(line, where, [&] { prop->SetBytes(target, bytes); });
+        Apply(line, where, [&] { prop->SetBytes(target, bytes); });
         break;
       }
       case TTypeKind::tkClass: {
@@ -726,6 +734,7 @@ class TReader {
   std::vector<TComponent*> FCreated;
   int FDepth = 0;
   int FCurrentLine = 1;
+  bool FStandalone = false;
 };
 
 // Class name in the header of TEXT ("object x: TFoo" -> TFoo), or "".

@@ -442,6 +442,9 @@ FloatSection ParseSection(const AnsiString& text) {
 
 AnsiString ApplySection(const FloatSection& sec, double magnitude, bool withSign) {
   if (!sec.hasNumber) return sec.prefix + sec.suffix;
+  // Halves round away from zero at the last shown decimal (1.25 with one decimal: 1.3).
+  const double scale = std::pow(10.0, sec.maxFrac);
+  if (magnitude * scale < 1e15) magnitude = std::round(magnitude * scale) / scale;
   char buf[400];
   std::snprintf(buf, sizeof buf, "%.*f", sec.maxFrac, magnitude);
   AnsiString text = buf;
@@ -475,7 +478,7 @@ AnsiString FormatFloat(const AnsiString& format, double value) {
   std::vector<AnsiString> texts = SplitSections(format);
   FloatSection positive = ParseSection(texts[0]);
   double scale = std::pow(10.0, positive.maxFrac);
-  bool roundsToZero = std::nearbyint(std::fabs(value) * scale) == 0;
+  bool roundsToZero = std::round(std::fabs(value) * scale) == 0;
   if (roundsToZero && texts.size() >= 3 && !texts[2].empty()) return ApplySection(ParseSection(texts[2]), 0, false);
   if (value < 0 && !roundsToZero) {
     if (texts.size() >= 2 && !texts[1].empty()) return ApplySection(ParseSection(texts[1]), -value, false);
@@ -791,7 +794,12 @@ AnsiString Format(const AnsiString& format, std::initializer_list<TVarRec> args)
     bool leftAlign = false;
     int width = -1, precision = -1;
     size_t save = i;
-    if (readNumber(number) && i < format.size() && format[i] == ':') {
+    bool digits = false;
+    while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
+      if (number < 100000) number = number * 10 + (format[i] - '0');
+      ++i, digits = true;
+    }
+    if (digits && i < format.size() && format[i] == ':') {
       next = static_cast<size_t>(number);
       ++i;
     } else {

@@ -74,8 +74,10 @@ const TFieldInfo* FindPublishedField(TClass cls, const AnsiString& name) {
 
 bool IsDefaultPropValue(TObject* obj, const TPropInfo* prop) {
   switch (prop->Kind) {
+    case TTypeKind::tkInt64:  // like strings and floats: without a default, 0 is not written
+      return prop->DefaultRule == TDefaultRule::drValue ? prop->GetOrd(obj) == prop->DefaultOrd
+                                                        : prop->GetOrd(obj) == 0;
     case TTypeKind::tkInteger:
-    case TTypeKind::tkInt64:
     case TTypeKind::tkChar:
     case TTypeKind::tkBool:
     case TTypeKind::tkEnumeration:
