@@ -636,6 +636,11 @@ void TWinControl::SetParentWindow(HWND window) {
   ::SetParent(FHandle, window);
 }
 
+void TWinControl::SetParent(TWinControl* parent) {
+  if (parent == Parent()) return;
+  TControl::SetParent(parent);
+}
+
 void TWinControl::WMNCDestroy(TMessage& m) {
   DefaultHandler(m);
   if (FHandle) SetWindowLongPtrA(FHandle, GWLP_USERDATA, 0);
