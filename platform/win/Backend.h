@@ -3,6 +3,8 @@
 
 #include "platform/win/WinInternal.h"
 
+#pragma GCC visibility push(hidden)
+
 namespace kvwin {
 
 // One backend per process, chosen before the first window. Every call is made on the
@@ -34,3 +36,5 @@ std::unique_ptr<Backend> MakeHeadlessBackend();
 std::unique_ptr<Backend> MakeSdlBackend();
 
 }  // namespace kvwin
+
+#pragma GCC visibility pop

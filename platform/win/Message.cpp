@@ -30,9 +30,11 @@ DWORD g_lastTime = 0;
 POINT g_lastPos{};
 DWORD g_queueStatusSeen = 0;
 
+// The coarse clock is a few nanoseconds to read and ticks every few milliseconds, which is
+// all a tick count needs (the home platform's ticks in 10 to 16 ms steps).
 uint64_t MonotonicMs() {
   timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
   return uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u;
 }
 
@@ -42,12 +44,6 @@ const uint64_t g_start = MonotonicMs();
 void SleepMs(int ms) {
   timespec ts{ms / 1000, long(ms % 1000) * 1000000L};
   nanosleep(&ts, nullptr);
-}
-
-DWORD CoarseMs() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
-  return DWORD(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
 }
 
 bool InRange(UINT msg, UINT mn, UINT mx) {
@@ -153,7 +149,7 @@ bool AnyTimerDue(DWORD now) {
 void PumpBackend() {
   Backend& b = CurrentBackend();
   if (!b.NeedsPump()) return;
-  DWORD now = CoarseMs();
+  DWORD now = Now();
   if (DWORD(now - g_lastPump) < 5 && g_pending) return;
   g_lastPump = now;
   b.Pump();
@@ -246,7 +242,7 @@ void SetKeyStateFromMessage(UINT msg, WPARAM wParam) {
 bool NextMessage(MSG* msg, HWND filter, UINT mn, UINT mx, bool remove) {
   FreeZombiesIfIdle();
   PumpBackend();
-  CheckHover(Now());
+  if (g_hoverArmed) CheckHover(Now());
   bool got = TakePosted(msg, filter, mn, mx, remove);
   if (!got) {
     size_t posted = g_posted.size();
@@ -292,7 +288,7 @@ BOOL KvMessagesPending() {
   // Looking at the clock costs more than the flag test, so do it once every few calls.
   g_countdown = 32;
   PumpBackend();
-  CheckHover(Now());
+  if (g_hoverArmed) CheckHover(Now());
   if (g_pending) return TRUE;
   return AnyTimerDue(Now()) ? TRUE : FALSE;
 }

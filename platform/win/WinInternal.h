@@ -11,6 +11,9 @@
 #include "platform/gfx/Surface.h"
 #include "platform/win/Windows.h"
 
+// Nothing in here is exported: calls inside the library stay direct.
+#pragma GCC visibility push(hidden)
+
 namespace kvwin {
 
 class Backend;
@@ -150,3 +153,5 @@ Backend& CurrentBackend();
 void ShutdownBackend();
 
 }  // namespace kvwin
+
+#pragma GCC visibility pop
