@@ -559,7 +559,8 @@ void Canvas::StretchBlt(const Rect& dst, const Surface& src, const Rect& srcRect
 
 void Canvas::TransparentBlt(const Rect& dst, const Surface& src, const Rect& srcRect,
                             TColor transparent) {
-  CopyScaled(dst, src, srcRect, true, ToPixel(transparent));
+  // clNone names no colour: then nothing is left out.
+  CopyScaled(dst, src, srcRect, transparent != clNone, ToPixel(transparent));
 }
 
 void Canvas::CopyScaled(const Rect& dst, const Surface& src, const Rect& srcRect,
@@ -630,6 +631,48 @@ std::vector<std::u32string> SplitLines(const std::u32string& text) {
   return lines;
 }
 
+bool IsIdeograph(char32_t c) { return c >= 0x2E80 && c < 0xFFF0; }
+
+struct WrappedPiece {
+  std::size_t start;  // index of the piece's first character in the line
+  std::u32string text;
+};
+
+// Splits one line into lines no wider than width where it can: after a blank, or on
+// either side of an ideograph. A word wider than the whole width stays whole.
+std::vector<WrappedPiece> WrapLine(const Font& font, const std::u32string& line, int width) {
+  auto& engine = detail::TextEngine::Instance();
+  const std::vector<int> advances = engine.Advances(font, line);
+  std::vector<WrappedPiece> out;
+  std::size_t start = 0;
+  while (start < line.size()) {
+    int used = 0;
+    std::size_t end = start, lastBreak = std::u32string::npos;
+    while (end < line.size() && (used + advances[end] <= width || end == start)) {
+      used += advances[end];
+      ++end;
+      if (end < line.size() &&
+          (line[end - 1] == U' ' || line[end] == U' ' || IsIdeograph(line[end - 1]) ||
+           IsIdeograph(line[end])))
+        lastBreak = end;
+    }
+    if (end < line.size()) {
+      if (lastBreak != std::u32string::npos && lastBreak > start) {
+        end = lastBreak;
+      } else {
+        while (end < line.size() && line[end] != U' ') ++end;  // the word goes on whole
+      }
+    }
+    std::u32string piece = line.substr(start, end - start);
+    while (!piece.empty() && piece.back() == U' ') piece.pop_back();
+    out.push_back({start, std::move(piece)});
+    start = end;
+    while (start < line.size() && line[start] == U' ') ++start;  // blanks at a break vanish
+  }
+  if (out.empty()) out.push_back({0, {}});
+  return out;
+}
+
 // Cuts text so that it and "..." fit in width; unchanged when it fits already.
 std::u32string WithEllipsis(const Font& font, std::u32string text, int width) {
   auto& engine = detail::TextEngine::Instance();
@@ -677,6 +720,20 @@ int Canvas::DrawText(std::string_view text, Rect& rect, unsigned format) {
       lines[i] = std::move(stripped.text);
       prefixes[i] = stripped.prefix;
     }
+  if ((format & DT_WORDBREAK) && !single) {
+    std::vector<std::u32string> wrapped;
+    std::vector<int> wrappedPrefixes;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      for (WrappedPiece& piece : WrapLine(font_, lines[i], rect.right - rect.left)) {
+        const long long at = static_cast<long long>(prefixes[i]) - static_cast<long long>(piece.start);
+        wrappedPrefixes.push_back(prefixes[i] >= 0 && at >= 0 && at < static_cast<long long>(piece.text.size())
+                                      ? static_cast<int>(at)
+                                      : -1);
+        wrapped.push_back(std::move(piece.text));
+      }
+    lines = std::move(wrapped);
+    prefixes = std::move(wrappedPrefixes);
+  }
   if (format & DT_END_ELLIPSIS)
     for (std::size_t i = 0; i < lines.size(); ++i) {
       const std::size_t before = lines[i].size();

@@ -69,7 +69,8 @@ class Canvas {
   void SetClipRegion(const Region& region);
   // Removes the clip region: the whole surface can be drawn on.
   void ClearClipRegion();
-  // Narrows the clip to the logical rectangle r.
+  // Narrows the clip to the logical rectangle r (without a clip region: the surface as
+  // it is now, intersected with r).
   void IntersectClipRect(const Rect& r);
   // Removes the logical rectangle r from the clip.
   void ExcludeClipRect(const Rect& r);
@@ -156,7 +157,8 @@ class Canvas {
   // Copies srcRect of src scaled into dst by nearest neighbour (dropping pixels when
   // shrinking): dst pixel i takes src column srcRect.left + floor(i * sw / dw).
   void StretchBlt(const Rect& dst, const Surface& src, const Rect& srcRect);
-  // As StretchBlt but source pixels whose RGB equals transparent are left out.
+  // As StretchBlt but source pixels whose RGB equals transparent are left out (none when
+  // transparent is clNone).
   void TransparentBlt(const Rect& dst, const Surface& src, const Rect& srcRect,
                       TColor transparent);
 
@@ -176,8 +178,9 @@ class Canvas {
   // Draws text inside rect as the format flags say and returns the text height (with
   // DT_VCENTER/DT_BOTTOM: the offset from rect.top to the text's bottom). DT_CALCRECT
   // draws nothing and sets rect's right and bottom to fit the text. Without
-  // DT_SINGLELINE, CR/LF break lines. '&' marks the next character as a prefix
-  // (underlined) unless DT_NOPREFIX; "&&" draws one '&'.
+  // DT_SINGLELINE, CR/LF break lines, and DT_WORDBREAK also wraps them at blanks and
+  // around ideographs. '&' marks the next character as a prefix (underlined) unless
+  // DT_NOPREFIX; "&&" draws one '&'. Tabs are not expanded (they take no space).
   int DrawText(std::string_view text, Rect& rect, unsigned format);
 
  private:

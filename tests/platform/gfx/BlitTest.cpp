@@ -77,6 +77,8 @@ TEST(Blits, TransparentCopyLeavesOutTheKeyColour) {
   canvas.TransparentBlt({0, 0, 3, 2}, Source(), {0, 0, 3, 2}, TColor(RGB(255, 0, 255)));
   canvas.TransparentBlt({0, 2, 6, 4}, Source(), {0, 0, 3, 2}, clFuchsia);
   EXPECT_EQ(Picture(s, kLegend), Rows({"abc...", "d.f...", "aabbcc", "dd..ff"}));
+  canvas.TransparentBlt({3, 0, 6, 2}, Source(), {0, 0, 3, 2}, clNone);  // no key: all copied
+  EXPECT_EQ(Picture(s, kLegend), Rows({"abcabc", "d.fdef", "aabbcc", "dd..ff"}));
 }
 
 TEST(Blits, CopyWithinOneSurfaceReadsTheOriginal) {

@@ -249,6 +249,45 @@ TEST_F(Text, DrawTextCalcRectMeasuresWithoutDrawing) {
   EXPECT_EQ(test::Painted(s), 0);
 }
 
+TEST_F(Text, WordBreakWrapsAtBlanksAndAroundIdeographs) {
+  const Font song = MakeFont(kSong, -12);
+  const Font latin = MakeFont("Tahoma", -11);
+  const int lineHeight = GetTextMetrics(latin).height;
+  const int wordsWidth = GetTextExtent(latin, "aa bb").cx;
+  struct Case {
+    const char* name;
+    Font font;
+    const char* text;
+    int width;
+    Rect expected;  // from DT_CALCRECT, rect starting at (0, 0)
+  };
+  const Case cases[] = {
+      {"ideographs two by two", song, "采购单采购单", 30, {0, 0, 24, 36}},
+      {"words", latin, "aa bb cc", wordsWidth + 1, {0, 0, wordsWidth, 2 * lineHeight}},
+      {"long word stays whole", latin, "abcdefghij", 10, {0, 0, GetTextExtent(latin, "abcdefghij").cx, lineHeight}},
+      {"line breaks still count", song, "采\n购单", 100, {0, 0, 24, 24}},
+  };
+  for (const Case& c : cases) {
+    Surface s = Blank(10, 10);
+    Canvas canvas(s);
+    canvas.SetFont(c.font);
+    Rect r{0, 0, c.width, 1};
+    EXPECT_EQ(canvas.DrawText(c.text, r, DT_WORDBREAK | DT_CALCRECT), c.expected.bottom) << c.name;
+    EXPECT_EQ(r, c.expected) << c.name;
+  }
+  // Drawn, the wrapped lines are the pieces one below the other.
+  Surface wrapped = Blank(80, 40), byHand = Blank(80, 40);
+  Canvas a(wrapped), b(byHand);
+  a.SetFont(latin);
+  b.SetFont(latin);
+  Rect r{0, 0, wordsWidth + 1, 40};
+  a.DrawText("aa bb &cc", r, DT_WORDBREAK);
+  b.TextOut(0, 0, "aa bb");
+  Rect second{0, lineHeight, 80, 40};
+  b.DrawText("&cc", second, DT_SINGLELINE);
+  EXPECT_TRUE(wrapped == byHand);
+}
+
 TEST_F(Text, DrawTextClipsToItsRectangleUnlessTold) {
   for (const bool noClip : {false, true}) {
     Surface s = Blank(100, 20);
