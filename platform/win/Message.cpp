@@ -146,11 +146,13 @@ bool AnyTimerDue(DWORD now) {
   return false;
 }
 
-void PumpBackend() {
+// Reads display events at most once per 5 ms (or at once when `force`, after a wait), so
+// loops that look for messages on every element stay cheap.
+void PumpBackend(bool force = false) {
   Backend& b = CurrentBackend();
   if (!b.NeedsPump()) return;
   DWORD now = Now();
-  if (DWORD(now - g_lastPump) < 5 && g_pending) return;
+  if (!force && DWORD(now - g_lastPump) < 5) return;
   g_lastPump = now;
   b.Pump();
 }
@@ -162,7 +164,7 @@ bool WaitForMore() {
   Backend& b = CurrentBackend();
   if (b.NeedsPump()) {
     b.Wait(wait);
-    b.Pump();
+    PumpBackend(true);
     return true;
   }
   if (wait < 0) return false;

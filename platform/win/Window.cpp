@@ -85,6 +85,11 @@ void FinishDestroy(Window* w) {
   g_zombies.push_back(std::move(g_handles[slot]));
 }
 
+void ReleaseSubtreeCanvases(Window* w) {
+  ReleaseCanvasesOf(w);
+  for (Window* c : w->children) ReleaseSubtreeCanvases(c);
+}
+
 }  // namespace
 
 Window* FromHandle(HWND h) {
@@ -277,9 +282,10 @@ BOOL DestroyWindow(HWND hwnd) {
   if (wasVisible && parentHandle) {
     if (Window* p = FromHandle(parentHandle)) {
       gfx::Region r(gfx::Rect{oldRect.left, oldRect.top, oldRect.right, oldRect.bottom});
-      InvalidateTree(p, r, true, false);
+      InvalidateTree(p, r, true, true);
     }
   }
+  if (!parentHandle) ActivateNextTop();
   FreeZombiesIfIdle();
   return TRUE;
 }
@@ -316,8 +322,12 @@ HWND SetParent(HWND hwnd, HWND newParent) {
   }
   ValidateTree(w);
   if (w->IsTop()) {
+    // The subtree draws on another surface from now on: canvases on the old one go.
+    ReleaseSubtreeCanvases(w);
     CurrentBackend().TopDestroyed(w);
     w->surface.reset();
+  } else if (!p) {
+    ReleaseSubtreeCanvases(w);
   }
   Unlink(w);
   Link(w, p, true);

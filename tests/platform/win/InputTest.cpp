@@ -250,6 +250,19 @@ TEST_F(InputTest, ClickingAnotherTopLevelWindowActivatesIt) {
   EXPECT_EQ(Sequence(one, {WM_ACTIVATE, WM_LBUTTONDOWN}), (std::vector<UINT>{WM_ACTIVATE, WM_LBUTTONDOWN}));
 }
 
+TEST_F(InputTest, DestroyingOrHidingTheActiveWindowActivatesTheNextOne) {
+  HWND one = Top(0, 0, 50, 50);
+  HWND two = Top(100, 0, 50, 50);
+  HWND three = Top(200, 0, 50, 50);
+  Pump();
+  EXPECT_EQ(GetActiveWindow(), three);
+  DestroyWindow(three);
+  EXPECT_EQ(GetActiveWindow(), two);
+  ShowWindow(two, SW_HIDE);
+  EXPECT_EQ(GetActiveWindow(), one);
+  EXPECT_EQ(GetFocus(), one);
+}
+
 TEST_F(InputTest, InputToADisabledTopLevelWindowIsDropped) {
   HWND t = Top(0, 0, 50, 50);
   Pump();

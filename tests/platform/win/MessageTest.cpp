@@ -266,6 +266,19 @@ TEST_F(MessageTest, TimersFireThroughTheLoopAndStopWhenKilled) {
   EXPECT_EQ(SetTimer(reinterpret_cast<HWND>(0x4000000), 1, 10, nullptr), 0u);
 }
 
+TEST_F(MessageTest, PendingCheckSeesATimerOnlyOnceItIsDue) {
+  HWND a = Top();
+  Pump();
+  DWORD start = GetTickCount();
+  SetTimer(a, 1, 300, nullptr);
+  for (int i = 0; i < 100; ++i) EXPECT_FALSE(KvMessagesPending());
+  bool seen = false;
+  while (!seen && GetTickCount() - start < 5000) seen = KvMessagesPending() != FALSE;
+  EXPECT_TRUE(seen);
+  EXPECT_GE(GetTickCount() - start, 250u);  // not before it was due (coarse clock)
+  KillTimer(a, 1);
+}
+
 TEST_F(MessageTest, DestroyingAWindowKillsItsTimers) {
   HWND a = Top();
   SetTimer(a, 1, 10, nullptr);
