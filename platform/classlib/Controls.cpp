@@ -943,8 +943,8 @@ void TWinControl::CMFontChanged(TMessage&) {
 }
 
 void TWinControl::Loaded() {
-  ApplyPendingTabOrder();
   inherited::Loaded();
+  ApplyPendingTabOrder();
   if (FAlignPending) Realign();
 }
 

@@ -166,12 +166,10 @@ void TCustomForm::AfterConstruction() {
 
 void TCustomForm::BeforeDestruction() {
   // OnDestroy runs while every component of the form is still there.
-  if (!ComponentState().Contains(csDestroying)) {
-    try {
-      DoDestroy();
-    } catch (...) {
-      Application->HandleException(this);
-    }
+  try {
+    DoDestroy();
+  } catch (...) {
+    Application->HandleException(this);
   }
   if (FActive) {
     FActive = false;
@@ -337,7 +335,12 @@ void TCustomForm::FocusControl(TWinControl* control) {
 
 void TCustomForm::SetFocusedControl(TWinControl* control) {
   if (!control || (control != this && !ContainsControl(control))) return;
-  if (control == FFocusedControl) return;
+  if (control == FFocusedControl) {
+    // Focus coming back from another form.
+    Screen->SetActiveControl(control);
+    if (!FActive && Visible()) SetActive(true);
+    return;
+  }
   TWinControl* previous = FFocusedControl;
   SetFocusedField(FFocusedControl, control);
   if (control != this) SetFocusedField(FActiveControl, control);
@@ -443,12 +446,10 @@ void TDataModule::AfterConstruction() {
 }
 
 void TDataModule::BeforeDestruction() {
-  if (!ComponentState().Contains(csDestroying)) {
-    try {
-      OnDestroy(this);
-    } catch (...) {
-      Application->HandleException(this);
-    }
+  try {
+    OnDestroy(this);
+  } catch (...) {
+    Application->HandleException(this);
   }
   inherited::BeforeDestruction();
 }
