@@ -496,8 +496,10 @@ WORD RegisterClassA(const WNDCLASSA* wc);
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
 // Copies a registered class; FALSE if unknown.
 BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, WNDCLASSA* out);
-// Creates a window (sends WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE); null for an unknown
-// class, a child style without a valid parent, or a creation message that refused.
+// Creates a window (sends WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE, then shows it if
+// WS_VISIBLE); null for an unknown class, a child style without a valid parent, or a creation
+// message that refused. A new child goes below its siblings (z-order = creation order, the
+// first on top); use SetWindowPos to reorder.
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
                      int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID param);
@@ -555,7 +557,9 @@ BOOL ScreenToClient(HWND hwnd, LPPOINT point);
 // Converts points from one window's client coordinates to another's (null: screen); returns
 // the offset as MAKELONG(dx, dy), 0 on a bad handle.
 int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count);
-// Shows, hides, maximises, minimises or restores; returns whether it was visible before.
+// Shows, hides, maximises, minimises or restores (see DefWindowProcA for the geometry);
+// maximised and minimised children follow their parent's size. Returns whether it was
+// visible before.
 BOOL ShowWindow(HWND hwnd, int cmdShow);
 // TRUE if hwnd and all its ancestors are visible.
 BOOL IsWindowVisible(HWND hwnd);
@@ -595,7 +599,15 @@ BOOL WaitMessage();
 LRESULT DispatchMessageA(const MSG* msg);
 // Posts WM_CHAR after a WM_KEYDOWN of a key that types text; TRUE if it did.
 BOOL TranslateMessage(const MSG* msg);
-// The default handling of every message (system commands, close, paint, erase, text ...).
+// The default handling of every message. Among others: WM_PAINT validates; WM_ERASEBKGND
+// fills the client area with the class's system-colour brush and returns 1 (0 and no fill
+// without a brush); WM_CLOSE destroys; WM_SYSCOMMAND (low four bits ignored): SC_CLOSE sends
+// WM_CLOSE, SC_MAXIMIZE fills the parent's client area (top-level: the screen), SC_MINIMIZE
+// makes a child a 160 x 24 bar in the bottom-left row of its parent (a top-level window keeps
+// its bounds), SC_RESTORE goes back (from minimised-after-maximised: to maximised), SC_MOVE
+// follows the pointer while the left button is held, in a nested loop that dispatches other
+// messages (ends at once when the button is not down; Escape cancels; headless, it also ends
+// when the queued input runs out); WM_WINDOWPOSCHANGED sends WM_SIZE and WM_MOVE.
 LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Calls proc (or nothing if null) with the message.
 LRESULT CallWindowProcA(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
