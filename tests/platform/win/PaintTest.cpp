@@ -1,5 +1,8 @@
 // Update regions, paint order, clipping of overlapping windows, erasing, saving.
+#include <unistd.h>
+
 #include <cstdio>
+#include <string>
 
 #include "platform/gfx/Canvas.h"
 #include "platform/gfx/Image.h"
@@ -227,7 +230,7 @@ TEST_F(PaintTest, GetDCDrawsOnTheVisiblePartAndSavedPngHasThePixels) {
   EXPECT_EQ(ReleaseDC(t, dc), 0);
   EXPECT_EQ(Pixel(t, 7, 7), kGreen);
 
-  std::string path = testing::TempDir() + "kvwin_paint_test.png";
+  std::string path = testing::TempDir() + "kvwin_paint_test_" + std::to_string(getpid()) + ".png";
   ASSERT_TRUE(KvSaveWindowPng(t, path.c_str()));
   gfx::Surface s;
   ASSERT_TRUE(gfx::LoadPng(path, s));
