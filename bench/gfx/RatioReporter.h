@@ -24,7 +24,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
       std::printf("ratio %s / %s: not measured\n", measured.c_str(), reference.c_str());
       return 1;
     }
-    std::printf("ratio %s / %s = %.2f\n", measured.c_str(), reference.c_str(), m->second / r->second);
+    std::printf("ratio %s / %s = %.2f\n", measured.c_str(), reference.c_str(),
+                m->second / r->second);
     return 0;
   }
 

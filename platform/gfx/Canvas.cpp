@@ -47,10 +47,14 @@ Pixel ToPixel(TColor c) { return ColorRefToPixel(ColorToRGB(c)); }
 
 Pixel Combine(Pixel dst, Pixel src, TPenMode mode) {
   switch (mode) {
-    case pmNot: return ~dst & 0x00FFFFFF;
-    case pmXor: return (dst ^ src) & 0x00FFFFFF;
-    case pmNotXor: return ~(dst ^ src) & 0x00FFFFFF;
-    case pmCopy: break;
+    case pmNot:
+      return ~dst & 0x00FFFFFF;
+    case pmXor:
+      return (dst ^ src) & 0x00FFFFFF;
+    case pmNotXor:
+      return ~(dst ^ src) & 0x00FFFFFF;
+    case pmCopy:
+      break;
   }
   return src;
 }
@@ -68,6 +72,14 @@ int ClampToInt(long long v) {
   return static_cast<int>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
 }
 
+// Pens wider than this are drawn this wide: a stray width must not stall a paint.
+constexpr int kMaxPenWidth = 1024;
+
+int PenWidth(const Pen& pen) { return std::clamp(pen.width, 1, kMaxPenWidth); }
+
+// a + b, held at the ends of the int range instead of overflowing.
+int AddClamped(int a, int b) { return ClampToInt(static_cast<long long>(a) + b); }
+
 Rect Normalised(int l, int t, int r, int b) {
   return {std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
 }
@@ -80,8 +92,7 @@ struct Canvas::Raster {
   Surface& s;
   const Region& clip;
 
-  explicit Raster(Canvas& canvas)
-      : c(canvas), s(*canvas.surface_), clip(canvas.EffectiveClip()) {}
+  explicit Raster(Canvas& canvas) : c(canvas), s(*canvas.surface_), clip(canvas.EffectiveClip()) {}
 
   bool Visible(int x, int y) const {
     for (const Rect& r : clip.Rects())
@@ -142,7 +153,7 @@ struct Canvas::Raster {
     const long long dx = static_cast<long long>(b.x) - a.x;
     const long long dy = static_cast<long long>(b.y) - a.y;
     if (dx == 0 && dy == 0) return;
-    const int width = std::max(pen.width, 1);
+    const int width = PenWidth(pen);
     const DashPattern* pattern = width == 1 ? PatternOf(pen.style) : nullptr;
     const Pixel ink = ToPixel(pen.color);
     if (!pattern && width == 1 && dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
@@ -168,12 +179,14 @@ struct Canvas::Raster {
   void AxisLine(Point a, long long dx, long long dy, Pixel ink) {
     if (dy == 0) {
       const long long x0 = dx > 0 ? a.x : static_cast<long long>(a.x) + dx + 1;
-      const long long x1 = dx > 0 ? static_cast<long long>(a.x) + dx : static_cast<long long>(a.x) + 1;
+      const long long x1 =
+          dx > 0 ? static_cast<long long>(a.x) + dx : static_cast<long long>(a.x) + 1;
       Span(a.y, ClampToInt(x0), ClampToInt(x1), ink);
       return;
     }
     const long long y0 = dy > 0 ? a.y : static_cast<long long>(a.y) + dy + 1;
-    const long long y1 = dy > 0 ? static_cast<long long>(a.y) + dy : static_cast<long long>(a.y) + 1;
+    const long long y1 =
+        dy > 0 ? static_cast<long long>(a.y) + dy : static_cast<long long>(a.y) + 1;
     Fill({a.x, ClampToInt(y0), a.x + 1, ClampToInt(y1)}, ink);
   }
 
@@ -191,9 +204,10 @@ struct Canvas::Raster {
     const long long majorStart = xMajor ? a.x : a.y;
     const long long minorStart = xMajor ? a.y : a.x;
     const Rect box = clip.BoundingBox();
-    const int reach = std::max(c.pen_.width, 1);
+    const int reach = PenWidth(c.pen_);
     const long long lo = static_cast<long long>(xMajor ? box.left : box.top) - reach;
-    const long long hi = static_cast<long long>(xMajor ? box.right : box.bottom) + reach;  // exclusive
+    const long long hi =
+        static_cast<long long>(xMajor ? box.right : box.bottom) + reach;  // exclusive
     // Steps i with lo <= majorStart + majorStep * i < hi.
     long long first = majorStep > 0 ? lo - majorStart : majorStart - (hi - 1);
     long long last = majorStep > 0 ? hi - 1 - majorStart : majorStart - lo;  // inclusive
@@ -212,8 +226,10 @@ struct Canvas::Raster {
     long long n = minorStart + minorStep * static_cast<long long>(minorSteps);
     for (long long i = first; i <= last; ++i) {
       const long long x = xMajor ? m : n, y = xMajor ? n : m;
-      if (InRange(x, y, box)) visit(static_cast<int>(x), static_cast<int>(y));
-      else SkipDash(1);
+      if (InRange(x, y, box))
+        visit(static_cast<int>(x), static_cast<int>(y));
+      else
+        SkipDash(1);
       if (err > 0) {
         n += minorStep;
         err -= 2 * major;
@@ -226,13 +242,15 @@ struct Canvas::Raster {
 
   // Near the visible area (a wide pen reaches a little beyond its path).
   bool InRange(long long x, long long y, const Rect& box) const {
-    const int reach = std::max(c.pen_.width, 1);
-    return x >= static_cast<long long>(box.left) - reach && x < static_cast<long long>(box.right) + reach &&
-           y >= static_cast<long long>(box.top) - reach && y < static_cast<long long>(box.bottom) + reach;
+    const int reach = PenWidth(c.pen_);
+    return x >= static_cast<long long>(box.left) - reach &&
+           x < static_cast<long long>(box.right) + reach &&
+           y >= static_cast<long long>(box.top) - reach &&
+           y < static_cast<long long>(box.bottom) + reach;
   }
 
   void SkipDash(long long remaining) {
-    if (const DashPattern* p = std::max(c.pen_.width, 1) == 1 ? PatternOf(c.pen_.style) : nullptr)
+    if (const DashPattern* p = PenWidth(c.pen_) == 1 ? PatternOf(c.pen_.style) : nullptr)
       c.dashPhase_ = static_cast<int>((c.dashPhase_ + remaining) % p->period);
   }
 
@@ -270,7 +288,7 @@ struct Canvas::Raster {
   void RectOutline(int l, int t, int r, int b) {
     if (l == r && t == b) {
       if (c.pen_.style != psClear && c.pen_.color != clNone)
-        PenDot(l, t, std::max(c.pen_.width, 1), ToPixel(c.pen_.color), c.pen_.mode);
+        PenDot(l, t, PenWidth(c.pen_), ToPixel(c.pen_.color), c.pen_.mode);
       return;
     }
     PenLine({l, t}, {r, t});
@@ -303,14 +321,22 @@ struct Canvas::Raster {
 
   // Draws ink of line (unrotated text space) with its cell's top-left at device (x, y),
   // turned by quarter turns counter-clockwise; the cell is filled with bk when opaque.
-  void Text(const detail::TextLine& line, int x, int y, int quarterTurns, Pixel ink,
-            bool opaque, Pixel bk) {
+  void Text(const detail::TextLine& line, int x, int y, int quarterTurns, Pixel ink, bool opaque,
+            Pixel bk) {
     auto place = [&](int u, int v, Pixel p) {
       switch (quarterTurns) {
-        case 1: Plot(x + v, y - u - 1, p, pmCopy); break;
-        case 2: Plot(x - u - 1, y - v - 1, p, pmCopy); break;
-        case 3: Plot(x - v - 1, y + u, p, pmCopy); break;
-        default: Plot(x + u, y + v, p, pmCopy); break;
+        case 1:
+          Plot(x + v, y - u - 1, p, pmCopy);
+          break;
+        case 2:
+          Plot(x - u - 1, y - v - 1, p, pmCopy);
+          break;
+        case 3:
+          Plot(x - v - 1, y + u, p, pmCopy);
+          break;
+        default:
+          Plot(x + u, y + v, p, pmCopy);
+          break;
       }
     };
     if (quarterTurns == 0) {
@@ -322,13 +348,24 @@ struct Canvas::Raster {
     }
     for (int v = 0; v < line.height; ++v)
       for (int u = 0; u < line.width; ++u) {
-        if (line.InkAt(u, v)) place(u, v, ink);
-        else if (opaque) place(u, v, bk);
+        if (line.InkAt(u, v))
+          place(u, v, ink);
+        else if (opaque)
+          place(u, v, bk);
       }
   }
 };
 
 Canvas::Canvas(Surface& surface) : surface_(&surface) {}
+
+Point Canvas::ToDevice(Point p) const {
+  return {AddClamped(p.x, origin_.x), AddClamped(p.y, origin_.y)};
+}
+
+Rect Canvas::ToDevice(const Rect& r) const {
+  return {AddClamped(r.left, origin_.x), AddClamped(r.top, origin_.y),
+          AddClamped(r.right, origin_.x), AddClamped(r.bottom, origin_.y)};
+}
 
 const Region& Canvas::EffectiveClip() const {
   const Size size{surface_->width(), surface_->height()};
@@ -356,13 +393,13 @@ void Canvas::ClearClipRegion() {
 
 void Canvas::IntersectClipRect(const Rect& r) {
   Region next = hasClip_ ? userClip_ : Region(surface_->bounds());
-  next.Intersect(r.Offset(origin_.x, origin_.y));
+  next.Intersect(ToDevice(r));
   SetClipRegion(next);
 }
 
 void Canvas::ExcludeClipRect(const Rect& r) {
   Region next = hasClip_ ? userClip_ : Region(surface_->bounds());
-  next.Subtract(r.Offset(origin_.x, origin_.y));
+  next.Subtract(ToDevice(r));
   SetClipRegion(next);
 }
 
@@ -401,14 +438,15 @@ Canvas::StateGuard::~StateGuard() {
 }
 
 COLORREF Canvas::GetPixel(int x, int y) const {
-  const int dx = x + origin_.x, dy = y + origin_.y;
-  if (!EffectiveClip().Contains(dx, dy)) return CLR_INVALID;
-  return PixelToColorRef(surface_->pixel(dx, dy));
+  const Point d = ToDevice(Point{x, y});
+  if (!EffectiveClip().Contains(d.x, d.y)) return CLR_INVALID;
+  return PixelToColorRef(surface_->pixel(d.x, d.y));
 }
 
 void Canvas::SetPixel(int x, int y, TColor c) {
   if (c == clNone) return;
-  Raster(*this).Plot(x + origin_.x, y + origin_.y, ToPixel(c), pmCopy);
+  const Point d = ToDevice(Point{x, y});
+  Raster(*this).Plot(d.x, d.y, ToPixel(c), pmCopy);
 }
 
 void Canvas::MoveTo(int x, int y) {
@@ -417,8 +455,7 @@ void Canvas::MoveTo(int x, int y) {
 }
 
 void Canvas::LineTo(int x, int y) {
-  Raster(*this).PenLine({penPos_.x + origin_.x, penPos_.y + origin_.y},
-                        {x + origin_.x, y + origin_.y});
+  Raster(*this).PenLine(ToDevice(penPos_), ToDevice(Point{x, y}));
   penPos_ = {x, y};
 }
 
@@ -427,25 +464,25 @@ void Canvas::Polyline(std::span<const Point> points) {
   const int savedPhase = dashPhase_;
   dashPhase_ = 0;
   for (std::size_t i = 1; i < points.size(); ++i)
-    raster.PenLine({points[i - 1].x + origin_.x, points[i - 1].y + origin_.y},
-                   {points[i].x + origin_.x, points[i].y + origin_.y});
+    raster.PenLine(ToDevice(points[i - 1]), ToDevice(points[i]));
   dashPhase_ = savedPhase;
 }
 
 void Canvas::Rectangle(int l, int t, int r, int b) {
-  const Rect box = Normalised(l, t, r, b).Offset(origin_.x, origin_.y);
+  const Rect box = ToDevice(Normalised(l, t, r, b));
   if (box.IsEmpty()) return;
   Raster raster(*this);
   const bool brushVisible = brush_.style != bsClear && brush_.color != clNone;
   const bool penVisible = pen_.style != psClear && pen_.color != clNone;
   if (!penVisible) {
-    if (brushVisible) raster.Fill({box.left, box.top, box.right - 1, box.bottom - 1}, ToPixel(brush_.color));
+    if (brushVisible)
+      raster.Fill({box.left, box.top, box.right - 1, box.bottom - 1}, ToPixel(brush_.color));
     return;
   }
   // The path runs on the outermost columns and rows; an inside-frame pen moves it in so
   // the whole stroke stays within the box.
   int pl = box.left, pt = box.top, pr = box.right - 1, pb = box.bottom - 1;
-  const int width = std::max(pen_.width, 1);
+  const int width = PenWidth(pen_);
   if (pen_.style == psInsideFrame && width > 1) {
     pl += width / 2;
     pt += width / 2;
@@ -466,12 +503,12 @@ void Canvas::FillRect(const Rect& r) {
 
 void Canvas::FillRect(const Rect& r, TColor c) {
   if (c == clNone || r.IsEmpty()) return;
-  Raster(*this).Fill(r.Offset(origin_.x, origin_.y), ToPixel(c));
+  Raster(*this).Fill(ToDevice(r), ToPixel(c));
 }
 
 void Canvas::FrameRect(const Rect& r) {
   if (brush_.style == bsClear || brush_.color == clNone || r.IsEmpty()) return;
-  const Rect d = r.Offset(origin_.x, origin_.y);
+  const Rect d = ToDevice(r);
   const Pixel p = ToPixel(brush_.color);
   Raster raster(*this);
   raster.Fill({d.left, d.top, d.right, d.top + 1}, p);
@@ -483,7 +520,7 @@ void Canvas::FrameRect(const Rect& r) {
 void Canvas::Polygon(std::span<const Point> points) {
   if (points.size() < 2) return;
   std::vector<Point> device(points.begin(), points.end());
-  for (Point& q : device) q = {q.x + origin_.x, q.y + origin_.y};
+  for (Point& q : device) q = ToDevice(q);
   Raster raster(*this);
   if (brush_.style != bsClear && brush_.color != clNone && device.size() >= 3)
     raster.FillPolygon(device, ToPixel(brush_.color));
@@ -495,7 +532,7 @@ void Canvas::Polygon(std::span<const Point> points) {
 }
 
 void Canvas::Ellipse(int l, int t, int r, int b) {
-  const Rect box = Normalised(l, t, r, b).Offset(origin_.x, origin_.y);
+  const Rect box = ToDevice(Normalised(l, t, r, b));
   if (box.IsEmpty()) return;
   // Each row's span of pixel centres inside the ellipse that passes through the
   // box's outermost pixel centres; only rows that can be seen are visited.
@@ -513,12 +550,13 @@ void Canvas::Ellipse(int l, int t, int r, int b) {
   };
   Raster raster(*this);
   const Rect visible = IntersectRect(box, raster.clip.BoundingBox());
-  const int reach = std::max(pen_.width, 1);
+  const int reach = PenWidth(pen_);
   const bool penVisible = pen_.style != psClear && pen_.color != clNone;
   const bool brushVisible = brush_.style != bsClear && brush_.color != clNone;
   const Pixel ink = ToPixel(pen_.color), fill = ToPixel(brush_.color);
   const long long yFrom = std::max<long long>(box.top, static_cast<long long>(visible.top) - reach);
-  const long long yTo = std::min<long long>(box.bottom, static_cast<long long>(visible.bottom) + reach);
+  const long long yTo =
+      std::min<long long>(box.bottom, static_cast<long long>(visible.bottom) + reach);
   for (long long y = yFrom; y < yTo; ++y) {
     long long x0 = 0, x1 = -1, a0 = 0, a1 = -1, b0 = 0, b1 = -1;
     if (!spanOf(y, x0, x1)) continue;
@@ -526,8 +564,8 @@ void Canvas::Ellipse(int l, int t, int r, int b) {
     const long long xFrom = std::max<long long>(x0, static_cast<long long>(visible.left) - reach);
     const long long xTo = std::min<long long>(x1, static_cast<long long>(visible.right) + reach);
     for (long long x = xFrom; x <= xTo; ++x) {
-      const bool edge = x == x0 || x == x1 || !hasAbove || x < a0 || x > a1 || !hasBelow ||
-                        x < b0 || x > b1;
+      const bool edge =
+          x == x0 || x == x1 || !hasAbove || x < a0 || x > a1 || !hasBelow || x < b0 || x > b1;
       if (edge && penVisible)
         raster.PenDot(static_cast<int>(x), static_cast<int>(y), reach, ink, pen_.mode);
       else if (brushVisible && (!edge || !penVisible))
@@ -563,19 +601,20 @@ void Canvas::TransparentBlt(const Rect& dst, const Surface& src, const Rect& src
   CopyScaled(dst, src, srcRect, transparent != clNone, ToPixel(transparent));
 }
 
-void Canvas::CopyScaled(const Rect& dst, const Surface& src, const Rect& srcRect,
-                        bool skipColor, Pixel skip) {
+void Canvas::CopyScaled(const Rect& dst, const Surface& src, const Rect& srcRect, bool skipColor,
+                        Pixel skip) {
   if (dst.IsEmpty() || srcRect.IsEmpty() || src.empty()) return;
-  const Rect d = dst.Offset(origin_.x, origin_.y);
+  const Rect d = ToDevice(dst);
   // Maps only for the visible part: a huge destination must not cost memory.
   const Rect visible = IntersectRect(d, EffectiveClip().BoundingBox());
   if (visible.IsEmpty()) return;
-  const auto cols = StretchMap(srcRect.left, srcRect.Width(), static_cast<long long>(d.right) - d.left,
-                               visible.left - static_cast<long long>(d.left),
-                               visible.right - static_cast<long long>(d.left));
-  const auto rows = StretchMap(srcRect.top, srcRect.Height(), static_cast<long long>(d.bottom) - d.top,
-                               visible.top - static_cast<long long>(d.top),
-                               visible.bottom - static_cast<long long>(d.top));
+  const auto cols =
+      StretchMap(srcRect.left, srcRect.Width(), static_cast<long long>(d.right) - d.left,
+                 visible.left - static_cast<long long>(d.left),
+                 visible.right - static_cast<long long>(d.left));
+  const auto rows = StretchMap(
+      srcRect.top, srcRect.Height(), static_cast<long long>(d.bottom) - d.top,
+      visible.top - static_cast<long long>(d.top), visible.bottom - static_cast<long long>(d.top));
   // Copying a surface onto itself would read pixels already written: copy it first.
   const Surface copy = &src == surface_ ? src : Surface();
   const Surface& from = &src == surface_ ? copy : src;
@@ -590,10 +629,14 @@ namespace {
 
 int QuarterTurns(int escapement) {
   switch (((escapement % 3600) + 3600) % 3600) {
-    case 900: return 1;
-    case 1800: return 2;
-    case 2700: return 3;
-    default: return 0;
+    case 900:
+      return 1;
+    case 1800:
+      return 2;
+    case 2700:
+      return 3;
+    default:
+      return 0;
   }
 }
 
@@ -651,9 +694,8 @@ std::vector<WrappedPiece> WrapLine(const Font& font, const std::u32string& line,
     while (end < line.size() && (used + advances[end] <= width || end == start)) {
       used += advances[end];
       ++end;
-      if (end < line.size() &&
-          (line[end - 1] == U' ' || line[end] == U' ' || IsIdeograph(line[end - 1]) ||
-           IsIdeograph(line[end])))
+      if (end < line.size() && (line[end - 1] == U' ' || line[end] == U' ' ||
+                                IsIdeograph(line[end - 1]) || IsIdeograph(line[end])))
         lastBreak = end;
     }
     if (end < line.size()) {
@@ -682,7 +724,8 @@ std::u32string WithEllipsis(const Font& font, std::u32string text, int width) {
   const std::vector<int> advances = engine.Advances(font, text);
   int used = 0;
   std::size_t keep = 0;
-  while (keep < advances.size() && used + advances[keep] + dotsWidth <= width) used += advances[keep++];
+  while (keep < advances.size() && used + advances[keep] + dotsWidth <= width)
+    used += advances[keep++];
   text.resize(keep);
   return text + dots;
 }
@@ -694,8 +737,9 @@ void Canvas::TextOut(int x, int y, std::string_view text) {
   const detail::TextLine line = detail::TextEngine::Instance().Render(font_, DecodeCP936(text));
   if (line.width == 0 || textColor_ == clNone) return;
   const bool opaque = bkMode_ == bkOpaque && bkColor_ != clNone;
-  Raster(*this).Text(line, x + origin_.x, y + origin_.y, QuarterTurns(font_.escapement),
-                     ToPixel(textColor_), opaque, ToPixel(bkColor_));
+  const Point d = ToDevice(Point{x, y});
+  Raster(*this).Text(line, d.x, d.y, QuarterTurns(font_.escapement), ToPixel(textColor_), opaque,
+                     ToPixel(bkColor_));
 }
 
 int Canvas::TextWidth(std::string_view text) const { return TextExtent(text).cx; }
@@ -725,8 +769,10 @@ int Canvas::DrawText(std::string_view text, Rect& rect, unsigned format) {
     std::vector<int> wrappedPrefixes;
     for (std::size_t i = 0; i < lines.size(); ++i)
       for (WrappedPiece& piece : WrapLine(font_, lines[i], rect.right - rect.left)) {
-        const long long at = static_cast<long long>(prefixes[i]) - static_cast<long long>(piece.start);
-        wrappedPrefixes.push_back(prefixes[i] >= 0 && at >= 0 && at < static_cast<long long>(piece.text.size())
+        const long long at =
+            static_cast<long long>(prefixes[i]) - static_cast<long long>(piece.start);
+        wrappedPrefixes.push_back(prefixes[i] >= 0 && at >= 0 &&
+                                          at < static_cast<long long>(piece.text.size())
                                       ? static_cast<int>(at)
                                       : -1);
         wrapped.push_back(std::move(piece.text));
@@ -754,19 +800,23 @@ int Canvas::DrawText(std::string_view text, Rect& rect, unsigned format) {
     return total;
   }
   int y = rect.top;
-  if (single && (format & DT_VCENTER)) y = rect.top + ((rect.bottom - rect.top) - lineHeight) / 2;
-  else if (single && (format & DT_BOTTOM)) y = rect.bottom - lineHeight;
+  if (single && (format & DT_VCENTER))
+    y = rect.top + ((rect.bottom - rect.top) - lineHeight) / 2;
+  else if (single && (format & DT_BOTTOM))
+    y = rect.bottom - lineHeight;
   StateGuard guard(*this);
   if (!(format & DT_NOCLIP)) IntersectClipRect(rect);
   const bool opaque = bkMode_ == bkOpaque && bkColor_ != clNone;
   for (std::size_t i = 0; i < lines.size(); ++i, y += lineHeight) {
     int x = rect.left;
-    if (format & DT_CENTER) x = rect.left + ((rect.right - rect.left) - widths[i]) / 2;
-    else if (format & DT_RIGHT) x = rect.right - widths[i];
+    if (format & DT_CENTER)
+      x = rect.left + ((rect.right - rect.left) - widths[i]) / 2;
+    else if (format & DT_RIGHT)
+      x = rect.right - widths[i];
     const detail::TextLine line = engine.Render(font_, lines[i], prefixes[i]);
     if (line.width == 0 || textColor_ == clNone) continue;
-    Raster(*this).Text(line, x + origin_.x, y + origin_.y, 0, ToPixel(textColor_), opaque,
-                       ToPixel(bkColor_));
+    const Point d = ToDevice(Point{x, y});
+    Raster(*this).Text(line, d.x, d.y, 0, ToPixel(textColor_), opaque, ToPixel(bkColor_));
   }
   if (single && (format & (DT_VCENTER | DT_BOTTOM))) return y - rect.top;
   return total;

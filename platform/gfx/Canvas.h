@@ -16,7 +16,13 @@ namespace gfx {
 
 // Pen styles (the class library's TPenStyle).
 enum TPenStyle : std::uint8_t {
-  psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame,
+  psSolid,
+  psDash,
+  psDot,
+  psDashDot,
+  psDashDotDot,
+  psClear,
+  psInsideFrame,
 };
 
 // How a pen pixel combines with the pixel under it (the class library's TPenMode subset).
@@ -30,9 +36,19 @@ enum BkMode : std::uint8_t { bkTransparent = 1, bkOpaque = 2 };
 
 // DrawText format flags.
 enum : unsigned {
-  DT_TOP = 0x0, DT_LEFT = 0x0, DT_CENTER = 0x1, DT_RIGHT = 0x2, DT_VCENTER = 0x4,
-  DT_BOTTOM = 0x8, DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40,
-  DT_NOCLIP = 0x100, DT_CALCRECT = 0x400, DT_NOPREFIX = 0x800, DT_END_ELLIPSIS = 0x8000,
+  DT_TOP = 0x0,
+  DT_LEFT = 0x0,
+  DT_CENTER = 0x1,
+  DT_RIGHT = 0x2,
+  DT_VCENTER = 0x4,
+  DT_BOTTOM = 0x8,
+  DT_WORDBREAK = 0x10,
+  DT_SINGLELINE = 0x20,
+  DT_EXPANDTABS = 0x40,
+  DT_NOCLIP = 0x100,
+  DT_CALCRECT = 0x400,
+  DT_NOPREFIX = 0x800,
+  DT_END_ELLIPSIS = 0x8000,
 };
 
 // Width 0 is taken as 1. Dashed styles with width > 1 draw solid.
@@ -153,14 +169,15 @@ class Canvas {
   // skipped (the destination keeps its pixels).
   void BitBlt(int x, int y, int w, int h, const Surface& src, int sx, int sy);
   // Draws all of src with its top-left at (x, y).
-  void Draw(int x, int y, const Surface& src) { BitBlt(x, y, src.width(), src.height(), src, 0, 0); }
+  void Draw(int x, int y, const Surface& src) {
+    BitBlt(x, y, src.width(), src.height(), src, 0, 0);
+  }
   // Copies srcRect of src scaled into dst by nearest neighbour (dropping pixels when
   // shrinking): dst pixel i takes src column srcRect.left + floor(i * sw / dw).
   void StretchBlt(const Rect& dst, const Surface& src, const Rect& srcRect);
   // As StretchBlt but source pixels whose RGB equals transparent are left out (none when
   // transparent is clNone).
-  void TransparentBlt(const Rect& dst, const Surface& src, const Rect& srcRect,
-                      TColor transparent);
+  void TransparentBlt(const Rect& dst, const Surface& src, const Rect& srcRect, TColor transparent);
 
   // --- text -----------------------------------------------------------------------------
   // Draws CP936 text with the top-left of its cell at (x, y) in the text colour; OPAQUE
@@ -187,6 +204,9 @@ class Canvas {
   struct Raster;  // the rasterizer: one place for every pixel rule
   friend struct Raster;
 
+  // Logical to device coordinates, held at the ends of the int range.
+  Point ToDevice(Point p) const;
+  Rect ToDevice(const Rect& r) const;
   // The clip in device coordinates, kept in step with the surface's size.
   const Region& EffectiveClip() const;
   // The scaled copy behind StretchBlt and TransparentBlt.
@@ -196,7 +216,7 @@ class Canvas {
   Surface* surface_;
   Point origin_{};
   bool hasClip_ = false;
-  Region userClip_;  // device coordinates, as set
+  Region userClip_;      // device coordinates, as set
   mutable Region clip_;  // userClip_ (or everything) within the surface
   mutable Size clipFor_{-1, -1};
   Pen pen_;

@@ -41,17 +41,42 @@ constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 // Desktop system colour indices (GetSysColor).
 enum SysColorIndex : int {
-  COLOR_SCROLLBAR = 0, COLOR_BACKGROUND = 1, COLOR_DESKTOP = 1, COLOR_ACTIVECAPTION = 2,
-  COLOR_INACTIVECAPTION = 3, COLOR_MENU = 4, COLOR_WINDOW = 5, COLOR_WINDOWFRAME = 6,
-  COLOR_MENUTEXT = 7, COLOR_WINDOWTEXT = 8, COLOR_CAPTIONTEXT = 9, COLOR_ACTIVEBORDER = 10,
-  COLOR_INACTIVEBORDER = 11, COLOR_APPWORKSPACE = 12, COLOR_HIGHLIGHT = 13,
-  COLOR_HIGHLIGHTTEXT = 14, COLOR_BTNFACE = 15, COLOR_3DFACE = 15, COLOR_BTNSHADOW = 16,
-  COLOR_3DSHADOW = 16, COLOR_GRAYTEXT = 17, COLOR_BTNTEXT = 18,
-  COLOR_INACTIVECAPTIONTEXT = 19, COLOR_BTNHIGHLIGHT = 20, COLOR_BTNHILIGHT = 20,
-  COLOR_3DHIGHLIGHT = 20, COLOR_3DHILIGHT = 20, COLOR_3DDKSHADOW = 21, COLOR_3DLIGHT = 22,
-  COLOR_INFOTEXT = 23, COLOR_INFOBK = 24, COLOR_HOTLIGHT = 26,
-  COLOR_GRADIENTACTIVECAPTION = 27, COLOR_GRADIENTINACTIVECAPTION = 28,
-  COLOR_MENUHILIGHT = 29, COLOR_MENUBAR = 30,
+  COLOR_SCROLLBAR = 0,
+  COLOR_BACKGROUND = 1,
+  COLOR_DESKTOP = 1,
+  COLOR_ACTIVECAPTION = 2,
+  COLOR_INACTIVECAPTION = 3,
+  COLOR_MENU = 4,
+  COLOR_WINDOW = 5,
+  COLOR_WINDOWFRAME = 6,
+  COLOR_MENUTEXT = 7,
+  COLOR_WINDOWTEXT = 8,
+  COLOR_CAPTIONTEXT = 9,
+  COLOR_ACTIVEBORDER = 10,
+  COLOR_INACTIVEBORDER = 11,
+  COLOR_APPWORKSPACE = 12,
+  COLOR_HIGHLIGHT = 13,
+  COLOR_HIGHLIGHTTEXT = 14,
+  COLOR_BTNFACE = 15,
+  COLOR_3DFACE = 15,
+  COLOR_BTNSHADOW = 16,
+  COLOR_3DSHADOW = 16,
+  COLOR_GRAYTEXT = 17,
+  COLOR_BTNTEXT = 18,
+  COLOR_INACTIVECAPTIONTEXT = 19,
+  COLOR_BTNHIGHLIGHT = 20,
+  COLOR_BTNHILIGHT = 20,
+  COLOR_3DHIGHLIGHT = 20,
+  COLOR_3DHILIGHT = 20,
+  COLOR_3DDKSHADOW = 21,
+  COLOR_3DLIGHT = 22,
+  COLOR_INFOTEXT = 23,
+  COLOR_INFOBK = 24,
+  COLOR_HOTLIGHT = 26,
+  COLOR_GRADIENTACTIVECAPTION = 27,
+  COLOR_GRADIENTINACTIVECAPTION = 28,
+  COLOR_MENUHILIGHT = 29,
+  COLOR_MENUBAR = 30,
 };
 
 // The classic ("standard" scheme) RGB of a system colour index; 0 for an unknown index.
@@ -61,14 +86,12 @@ COLORREF GetSysColor(int index);
 constexpr TColor clSystemColor = TColor(0x80000000u);
 
 // Named colours of the class library.
-constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000,
-                 clOlive = 0x008080, clNavy = 0x800000, clPurple = 0x800080,
-                 clTeal = 0x808000, clGray = 0x808080, clSilver = 0xC0C0C0,
-                 clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF,
-                 clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00,
-                 clLtGray = 0xC0C0C0, clDkGray = 0x808080, clWhite = 0xFFFFFF,
-                 clMoneyGreen = 0xC0DCC0, clSkyBlue = 0xF0CAA6, clCream = 0xF0FBFF,
-                 clMedGray = 0xA4A0A0;
+constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clOlive = 0x008080,
+                 clNavy = 0x800000, clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080,
+                 clSilver = 0xC0C0C0, clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF,
+                 clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00, clLtGray = 0xC0C0C0,
+                 clDkGray = 0x808080, clWhite = 0xFFFFFF, clMoneyGreen = 0xC0DCC0,
+                 clSkyBlue = 0xF0CAA6, clCream = 0xF0FBFF, clMedGray = 0xA4A0A0;
 constexpr TColor clNone = 0x1FFFFFFF;
 constexpr TColor clDefault = 0x20000000;
 
@@ -77,18 +100,16 @@ constexpr TColor SysColor(int index) { return TColor(0x80000000u | unsigned(inde
 constexpr TColor clScrollBar = SysColor(0), clBackground = SysColor(1),
                  clActiveCaption = SysColor(2), clInactiveCaption = SysColor(3),
                  clMenu = SysColor(4), clWindow = SysColor(5), clWindowFrame = SysColor(6),
-                 clMenuText = SysColor(7), clWindowText = SysColor(8),
-                 clCaptionText = SysColor(9), clActiveBorder = SysColor(10),
-                 clInactiveBorder = SysColor(11), clAppWorkSpace = SysColor(12),
-                 clHighlight = SysColor(13), clHighlightText = SysColor(14),
-                 clBtnFace = SysColor(15), clBtnShadow = SysColor(16),
-                 clGrayText = SysColor(17), clBtnText = SysColor(18),
+                 clMenuText = SysColor(7), clWindowText = SysColor(8), clCaptionText = SysColor(9),
+                 clActiveBorder = SysColor(10), clInactiveBorder = SysColor(11),
+                 clAppWorkSpace = SysColor(12), clHighlight = SysColor(13),
+                 clHighlightText = SysColor(14), clBtnFace = SysColor(15),
+                 clBtnShadow = SysColor(16), clGrayText = SysColor(17), clBtnText = SysColor(18),
                  clInactiveCaptionText = SysColor(19), clBtnHighlight = SysColor(20),
-                 cl3DDkShadow = SysColor(21), cl3DLight = SysColor(22),
-                 clInfoText = SysColor(23), clInfoBk = SysColor(24),
-                 clHotLight = SysColor(26), clGradientActiveCaption = SysColor(27),
-                 clGradientInactiveCaption = SysColor(28), clMenuHighlight = SysColor(29),
-                 clMenuBar = SysColor(30);
+                 cl3DDkShadow = SysColor(21), cl3DLight = SysColor(22), clInfoText = SysColor(23),
+                 clInfoBk = SysColor(24), clHotLight = SysColor(26),
+                 clGradientActiveCaption = SysColor(27), clGradientInactiveCaption = SysColor(28),
+                 clMenuHighlight = SysColor(29), clMenuBar = SysColor(30);
 
 // True for a system colour (high byte 0x80 or 0xFF).
 bool IsSysColor(TColor c);

@@ -40,13 +40,13 @@ struct Font {
 
 // Metrics of a realised font, in pixels, as the desktop's TEXTMETRIC reports them.
 struct TextMetrics {
-  int height = 0;            // ascent + descent: the cell height
-  int ascent = 0;            // baseline to the top of the cell
-  int descent = 0;           // baseline to the bottom of the cell
-  int internalLeading = 0;   // height - em size
-  int externalLeading = 0;   // advised gap between lines
-  int aveCharWidth = 0;      // advance of 'x'
-  int maxCharWidth = 0;      // widest advance of the printable ASCII range
+  int height = 0;           // ascent + descent: the cell height
+  int ascent = 0;           // baseline to the top of the cell
+  int descent = 0;          // baseline to the bottom of the cell
+  int internalLeading = 0;  // height - em size
+  int externalLeading = 0;  // advised gap between lines
+  int aveCharWidth = 0;     // advance of 'x'
+  int maxCharWidth = 0;     // widest advance of the printable ASCII range
   friend bool operator==(const TextMetrics&, const TextMetrics&) = default;
 };
 

@@ -22,11 +22,10 @@ int MulDiv(int a, int b, int c) {
   if (c == 0) return -1;
   const long long product = static_cast<long long>(a) * b;
   const bool negative = (product < 0) != (c < 0);
-  const unsigned long long magnitude =
-      product < 0 ? 0ULL - static_cast<unsigned long long>(product)
-                  : static_cast<unsigned long long>(product);
-  const unsigned long long divisor = c < 0 ? 0ULL - static_cast<unsigned long long>(c)
-                                           : static_cast<unsigned long long>(c);
+  const unsigned long long magnitude = product < 0 ? 0ULL - static_cast<unsigned long long>(product)
+                                                   : static_cast<unsigned long long>(product);
+  const unsigned long long divisor =
+      c < 0 ? 0ULL - static_cast<unsigned long long>(c) : static_cast<unsigned long long>(c);
   // Adding half the divisor before truncating rounds halves away from zero.
   const unsigned long long quotient = (magnitude + divisor / 2) / divisor;
   if (quotient > (negative ? 2147483648ULL : 2147483647ULL)) return -1;

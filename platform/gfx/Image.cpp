@@ -1,9 +1,9 @@
 #include "platform/gfx/Image.h"
 
+#include <png.h>
+
 #include <cstring>
 #include <limits>
-
-#include <png.h>
 
 namespace gfx {
 namespace {
@@ -16,7 +16,9 @@ class ByteReader {
   bool Has(std::size_t offset, std::size_t count) const {
     return offset <= size_ && count <= size_ - offset;
   }
-  std::uint16_t U16(std::size_t at) const { return std::uint16_t(data_[at] | (data_[at + 1] << 8)); }
+  std::uint16_t U16(std::size_t at) const {
+    return std::uint16_t(data_[at] | (data_[at + 1] << 8));
+  }
   std::uint32_t U32(std::size_t at) const {
     return std::uint32_t(data_[at]) | (std::uint32_t(data_[at + 1]) << 8) |
            (std::uint32_t(data_[at + 2]) << 16) | (std::uint32_t(data_[at + 3]) << 24);
@@ -80,7 +82,8 @@ bool ReadBmpHeader(const ByteReader& in, BmpLayout& bmp) {
   if (bmp.bpp != 1 && bmp.bpp != 4 && bmp.bpp != 8 && bmp.bpp != 24 && bmp.bpp != 32) return false;
   const std::int64_t rows = bmp.height < 0 ? -bmp.height : bmp.height;
   if (bmp.width <= 0 || rows <= 0) return false;
-  if (static_cast<std::uint64_t>(bmp.width) * static_cast<std::uint64_t>(rows) > kMaxPixels) return false;
+  if (static_cast<std::uint64_t>(bmp.width) * static_cast<std::uint64_t>(rows) > kMaxPixels)
+    return false;
   if (bmp.bpp <= 8) {
     const std::size_t full = std::size_t(1) << bmp.bpp;
     if (bmp.paletteCount == 0) bmp.paletteCount = full;
@@ -100,11 +103,15 @@ Pixel PaletteColor(const ByteReader& in, const BmpLayout& bmp, unsigned index) {
   return (Pixel(e[2]) << 16) | (Pixel(e[1]) << 8) | Pixel(e[0]);
 }
 
-Pixel BmpPixel(const ByteReader& in, const BmpLayout& bmp, const std::uint8_t* row, std::int64_t x) {
+Pixel BmpPixel(const ByteReader& in, const BmpLayout& bmp, const std::uint8_t* row,
+               std::int64_t x) {
   switch (bmp.bpp) {
-    case 1: return PaletteColor(in, bmp, (row[x >> 3] >> (7 - (x & 7))) & 1);
-    case 4: return PaletteColor(in, bmp, (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF);
-    case 8: return PaletteColor(in, bmp, row[x]);
+    case 1:
+      return PaletteColor(in, bmp, (row[x >> 3] >> (7 - (x & 7))) & 1);
+    case 4:
+      return PaletteColor(in, bmp, (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF);
+    case 8:
+      return PaletteColor(in, bmp, row[x]);
     case 24: {
       const std::uint8_t* p = row + x * 3;
       return (Pixel(p[2]) << 16) | (Pixel(p[1]) << 8) | Pixel(p[0]);

@@ -15,8 +15,7 @@ void AppendDifference(const Rect& a, const Rect& b, std::vector<Rect>& out) {
   if (a.top < overlap.top) out.push_back({a.left, a.top, a.right, overlap.top});
   if (overlap.bottom < a.bottom) out.push_back({a.left, overlap.bottom, a.right, a.bottom});
   if (a.left < overlap.left) out.push_back({a.left, overlap.top, overlap.left, overlap.bottom});
-  if (overlap.right < a.right)
-    out.push_back({overlap.right, overlap.top, a.right, overlap.bottom});
+  if (overlap.right < a.right) out.push_back({overlap.right, overlap.top, a.right, overlap.bottom});
 }
 
 }  // namespace
@@ -32,8 +31,7 @@ Rect Region::BoundingBox() const {
 }
 
 bool Region::Contains(int x, int y) const {
-  return std::any_of(rects_.begin(), rects_.end(),
-                     [&](const Rect& r) { return r.Contains(x, y); });
+  return std::any_of(rects_.begin(), rects_.end(), [&](const Rect& r) { return r.Contains(x, y); });
 }
 
 bool Region::Intersects(const Rect& r) const {

@@ -37,7 +37,8 @@ void Surface::fill(Pixel p) { detail::FillPixels(pixels_.data(), pixels_.size(),
 
 void Surface::fillRect(const Rect& r, Pixel p) {
   const Rect c = IntersectRect(r, bounds());
-  for (int y = c.top; y < c.bottom; ++y) detail::FillPixels(row(y) + c.left, std::size_t(c.right - c.left), p);
+  for (int y = c.top; y < c.bottom; ++y)
+    detail::FillPixels(row(y) + c.left, std::size_t(c.right - c.left), p);
 }
 
 }  // namespace gfx

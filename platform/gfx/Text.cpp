@@ -1,7 +1,8 @@
 #include "platform/gfx/Text.h"
 
-#include <cerrno>
 #include <iconv.h>
+
+#include <cerrno>
 
 #include "platform/gfx/TextEngine.h"
 
@@ -46,8 +47,7 @@ class Cp936Decoder {
  private:
   static char32_t LittleEndian(char32_t v) {
     const auto* b = reinterpret_cast<const unsigned char*>(&v);
-    return char32_t(b[0]) | (char32_t(b[1]) << 8) | (char32_t(b[2]) << 16) |
-           (char32_t(b[3]) << 24);
+    return char32_t(b[0]) | (char32_t(b[1]) << 8) | (char32_t(b[2]) << 16) | (char32_t(b[3]) << 24);
   }
   iconv_t cd_;
 };
@@ -59,7 +59,8 @@ std::u32string DecodeCP936(std::string_view text) {
   out.reserve(text.size());
   std::size_t i = 0;
   // ASCII, the common case for labels and numbers, needs no converter.
-  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) out.push_back(char32_t(text[i++]));
+  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80)
+    out.push_back(char32_t(text[i++]));
   if (i == text.size()) return out;
   thread_local Cp936Decoder decoder;
   if (!decoder.valid()) {
@@ -71,7 +72,9 @@ std::u32string DecodeCP936(std::string_view text) {
   return out;
 }
 
-TextMetrics GetTextMetrics(const Font& font) { return detail::TextEngine::Instance().Metrics(font); }
+TextMetrics GetTextMetrics(const Font& font) {
+  return detail::TextEngine::Instance().Metrics(font);
+}
 
 Size GetTextExtent(const Font& font, std::string_view text) {
   auto& engine = detail::TextEngine::Instance();
@@ -80,6 +83,8 @@ Size GetTextExtent(const Font& font, std::string_view text) {
   return {engine.Width(font, DecodeCP936(text)), m.height};
 }
 
-std::string ResolveFontFile(const Font& font) { return detail::TextEngine::Instance().ResolveFile(font); }
+std::string ResolveFontFile(const Font& font) {
+  return detail::TextEngine::Instance().ResolveFile(font);
+}
 
 }  // namespace gfx

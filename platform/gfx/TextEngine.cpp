@@ -1,5 +1,8 @@
 #include "platform/gfx/TextEngine.h"
 
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -7,9 +10,6 @@
 #include <optional>
 #include <tuple>
 #include <unordered_map>
-
-#include <fontconfig/fontconfig.h>
-#include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
@@ -175,8 +175,8 @@ Glyph Rasterise(const SizedFace& sized, FT_UInt index) {
   for (int y = 0; y < g.height; ++y) {
     const unsigned char* row = bm.buffer + static_cast<long>(y) * bm.pitch;
     for (int x = 0; x < g.width; ++x) {
-      const bool on = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (row[x >> 3] >> (7 - (x & 7))) & 1
-                                                          : row[x] >= 128;
+      const bool on =
+          bm.pixel_mode == FT_PIXEL_MODE_MONO ? (row[x >> 3] >> (7 - (x & 7))) & 1 : row[x] >= 128;
       g.ink[std::size_t(y) * std::size_t(g.width) + std::size_t(x)] = on ? 1 : 0;
     }
   }
@@ -243,8 +243,8 @@ struct TextEngine::State {
 
   RealFont* Realise(const Font& font) {
     const Family family = FamilyOf(font.name);
-    const int height = std::clamp(font.height == 0 ? kDefaultCellHeight : font.height,
-                                  -kMaxPixels, kMaxPixels);
+    const int height =
+        std::clamp(font.height == 0 ? kDefaultCellHeight : font.height, -kMaxPixels, kMaxPixels);
     const Key key{family, height, font.bold(), font.italic()};
     auto it = fonts.find(key);
     if (it != fonts.end()) return it->second.get();
@@ -271,7 +271,8 @@ struct TextEngine::State {
       if (HasStrike(face, cell))
         em = cell;  // a bitmap strike's em is its cell
       else
-        em = Scale(cell, static_cast<int>(face->units_per_EM), static_cast<int>(ascUnits + descUnits));
+        em = Scale(cell, static_cast<int>(face->units_per_EM),
+                   static_cast<int>(ascUnits + descUnits));
     }
     em = std::clamp(em, kMinPixels, kMaxPixels);
     probe.reset();
@@ -289,11 +290,13 @@ struct TextEngine::State {
     if (real.primary->fromStrike) {
       // A bitmap strike is drawn for a cell of exactly its size: no internal leading.
       const double above = face->ascender, below = -static_cast<double>(face->descender);
-      m.ascent = above + below > 0 ? static_cast<int>(std::llround(real.em * above / (above + below)))
-                                   : real.em;
+      m.ascent = above + below > 0
+                     ? static_cast<int>(std::llround(real.em * above / (above + below)))
+                     : real.em;
       m.descent = real.em - m.ascent;
     } else if (cell > 0) {
-      m.ascent = static_cast<int>(std::llround(double(cell) * ascUnits / double(ascUnits + descUnits)));
+      m.ascent =
+          static_cast<int>(std::llround(double(cell) * ascUnits / double(ascUnits + descUnits)));
       m.descent = cell - m.ascent;
     } else {
       m.ascent = Scale(ascUnits, real.em, upem);
@@ -306,11 +309,13 @@ struct TextEngine::State {
     if (const auto* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA)))
       m.externalLeading = std::max(Scale(hhea->Line_Gap, real.em, upem), 0);
     m.aveCharWidth = GlyphOf(real, U'x').advance;
-    for (char32_t c = 0x20; c < 0x7F; ++c) m.maxCharWidth = std::max(m.maxCharWidth, GlyphOf(real, c).advance);
+    for (char32_t c = 0x20; c < 0x7F; ++c)
+      m.maxCharWidth = std::max(m.maxCharWidth, GlyphOf(real, c).advance);
 
     const int underlineOffset = std::max(1, Scale(-face->underline_position, real.em, upem));
     real.underlineThickness = std::max(1, Scale(face->underline_thickness, real.em, upem));
-    real.underlineRow = std::min(m.ascent + underlineOffset - 1, m.height - real.underlineThickness);
+    real.underlineRow =
+        std::min(m.ascent + underlineOffset - 1, m.height - real.underlineThickness);
     real.underlineRow = std::max(real.underlineRow, 0);
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
     const int strikeUp = os2 && os2->yStrikeoutPosition > 0
@@ -405,7 +410,8 @@ TextLine TextEngine::Render(const Font& font, const std::u32string& text, int un
     const int originX = penX + g.left, originY = line.ascent - g.top;
     for (int y = 0; y < g.height; ++y)
       for (int x = 0; x < g.width; ++x)
-        if (g.ink[std::size_t(y) * std::size_t(g.width) + std::size_t(x)]) mark(originX + x, originY + y);
+        if (g.ink[std::size_t(y) * std::size_t(g.width) + std::size_t(x)])
+          mark(originX + x, originY + y);
     if (static_cast<int>(i) == underlineChar)
       rule(penX, penX + g.advance, real->underlineRow, real->underlineThickness);
     penX += g.advance;

@@ -16,7 +16,9 @@ struct TextLine {
   int height = 0;  // cell height
   int ascent = 0;
   std::vector<std::uint8_t> ink;  // width * height, row-major, 1 = text colour
-  bool InkAt(int x, int y) const { return ink[std::size_t(y) * std::size_t(width) + std::size_t(x)] != 0; }
+  bool InkAt(int x, int y) const {
+    return ink[std::size_t(y) * std::size_t(width) + std::size_t(x)] != 0;
+  }
 };
 
 // Finds faces through fontconfig, renders them through FreeType without anti-aliasing and

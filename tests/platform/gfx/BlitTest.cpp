@@ -13,7 +13,8 @@ using test::Rows;
 // A 3 x 2 source: a b c / d e f, with e in the key colour magenta.
 constexpr Pixel kA = 0x000001, kB = 0x000002, kC = 0x000003, kD = 0x000004, kF = 0x000006;
 constexpr Pixel kKey = 0xFF00FF;
-const std::map<Pixel, char> kLegend = {{kA, 'a'}, {kB, 'b'}, {kC, 'c'}, {kD, 'd'}, {kKey, 'e'}, {kF, 'f'}};
+const std::map<Pixel, char> kLegend = {{kA, 'a'}, {kB, 'b'},   {kC, 'c'},
+                                       {kD, 'd'}, {kKey, 'e'}, {kF, 'f'}};
 
 Surface Source() {
   Surface s(3, 2);

@@ -1,7 +1,6 @@
-#include "platform/gfx/Color.h"
-
 #include <gtest/gtest.h>
 
+#include "platform/gfx/Color.h"
 #include "platform/gfx/Geometry.h"
 
 namespace gfx {
@@ -12,10 +11,12 @@ TEST(MulDiv, RoundsHalvesAwayFromZeroAndReportsFailureAsMinusOne) {
     int a, b, c, expected;
   };
   const Case cases[] = {
-      {5, 1, 2, 3},   {-5, 1, 2, -3}, {5, 1, -2, -3}, {-5, -1, 2, 3},
-      {2, 3, 4, 2},   {7, 1, 3, 2},   {8, 1, 3, 3},   {1, 1, 0, -1},
-      {0x7FFFFFFF, 2, 1, -1},         {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF},
-      {-11, 72, 96, -8},              {8, 96, 72, 11},
+      {5, 1, 2, 3},           {-5, 1, 2, -3},
+      {5, 1, -2, -3},         {-5, -1, 2, 3},
+      {2, 3, 4, 2},           {7, 1, 3, 2},
+      {8, 1, 3, 3},           {1, 1, 0, -1},
+      {0x7FFFFFFF, 2, 1, -1}, {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF},
+      {-11, 72, 96, -8},      {8, 96, 72, 11},
   };
   for (const Case& c : cases)
     EXPECT_EQ(MulDiv(c.a, c.b, c.c), c.expected) << c.a << "*" << c.b << "/" << c.c;
@@ -34,34 +35,54 @@ TEST(Colors, SystemColoursResolveInBothEncodings) {
     COLORREF rgb;
   };
   const Case cases[] = {
-      {clBtnFace, RGB(192, 192, 192)},     {TColor(0xFF00000F), RGB(192, 192, 192)},
-      {clBtnShadow, RGB(128, 128, 128)},   {clBtnHighlight, RGB(255, 255, 255)},
-      {clGrayText, RGB(128, 128, 128)},    {cl3DDkShadow, RGB(0, 0, 0)},
-      {cl3DLight, RGB(192, 192, 192)},     {clWindow, RGB(255, 255, 255)},
-      {TColor(0xFF000005), RGB(255, 255, 255)}, {clWindowText, RGB(0, 0, 0)},
-      {clHighlight, RGB(0, 0, 128)},       {clInfoBk, RGB(255, 255, 225)},
-      {clBackground, RGB(58, 110, 165)},   {clRed, RGB(255, 0, 0)},
+      {clBtnFace, RGB(192, 192, 192)},
+      {TColor(0xFF00000F), RGB(192, 192, 192)},
+      {clBtnShadow, RGB(128, 128, 128)},
+      {clBtnHighlight, RGB(255, 255, 255)},
+      {clGrayText, RGB(128, 128, 128)},
+      {cl3DDkShadow, RGB(0, 0, 0)},
+      {cl3DLight, RGB(192, 192, 192)},
+      {clWindow, RGB(255, 255, 255)},
+      {TColor(0xFF000005), RGB(255, 255, 255)},
+      {clWindowText, RGB(0, 0, 0)},
+      {clHighlight, RGB(0, 0, 128)},
+      {clInfoBk, RGB(255, 255, 225)},
+      {clBackground, RGB(58, 110, 165)},
+      {clRed, RGB(255, 0, 0)},
       {TColor(0x02C0C0C0), RGB(192, 192, 192)},  // palette-relative: high byte dropped
-      {SysColor(200), 0},                  // index past the table
+      {SysColor(200), 0},                        // index past the table
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(ColorToRGB(c.color), c.rgb) << std::hex << c.color;
+  for (const Case& c : cases) EXPECT_EQ(ColorToRGB(c.color), c.rgb) << std::hex << c.color;
   EXPECT_EQ(clBtnFace, TColor(0x8000000F));
   EXPECT_LT(clBtnFace, 0) << "system colours are negative as 32-bit signed values";
   EXPECT_EQ(GetSysColor(-1), 0u);
 }
 
 TEST(Colors, NamesRoundTrip) {
-  const char* const names[] = {
-      "clBlack", "clMaroon", "clGreen", "clOlive", "clNavy", "clPurple", "clTeal",
-      "clGray", "clSilver", "clRed", "clLime", "clYellow", "clBlue", "clFuchsia",
-      "clAqua", "clWhite", "clMoneyGreen", "clSkyBlue", "clCream", "clMedGray", "clNone",
-      "clDefault", "clScrollBar", "clBackground", "clActiveCaption", "clInactiveCaption",
-      "clMenu", "clWindow", "clWindowFrame", "clMenuText", "clWindowText",
-      "clCaptionText", "clActiveBorder", "clInactiveBorder", "clAppWorkSpace",
-      "clHighlight", "clHighlightText", "clBtnFace", "clBtnShadow", "clGrayText",
-      "clBtnText", "clInactiveCaptionText", "clBtnHighlight", "cl3DDkShadow",
-      "cl3DLight", "clInfoText", "clInfoBk"};
+  const char* const names[] = {"clBlack",         "clMaroon",
+                               "clGreen",         "clOlive",
+                               "clNavy",          "clPurple",
+                               "clTeal",          "clGray",
+                               "clSilver",        "clRed",
+                               "clLime",          "clYellow",
+                               "clBlue",          "clFuchsia",
+                               "clAqua",          "clWhite",
+                               "clMoneyGreen",    "clSkyBlue",
+                               "clCream",         "clMedGray",
+                               "clNone",          "clDefault",
+                               "clScrollBar",     "clBackground",
+                               "clActiveCaption", "clInactiveCaption",
+                               "clMenu",          "clWindow",
+                               "clWindowFrame",   "clMenuText",
+                               "clWindowText",    "clCaptionText",
+                               "clActiveBorder",  "clInactiveBorder",
+                               "clAppWorkSpace",  "clHighlight",
+                               "clHighlightText", "clBtnFace",
+                               "clBtnShadow",     "clGrayText",
+                               "clBtnText",       "clInactiveCaptionText",
+                               "clBtnHighlight",  "cl3DDkShadow",
+                               "cl3DLight",       "clInfoText",
+                               "clInfoBk"};
   for (const char* name : names) {
     TColor value = 0x123456;
     ASSERT_TRUE(IdentToColor(name, value)) << name;

@@ -1,5 +1,3 @@
-#include "platform/gfx/Image.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,6 +5,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "platform/gfx/Image.h"
 
 namespace gfx {
 namespace {
@@ -63,7 +63,8 @@ Bytes MakeBmp(const BmpSpec& spec) {
 }
 
 std::vector<Pixel> PixelsOf(const Surface& s) {
-  return std::vector<Pixel>(s.pixels(), s.pixels() + std::size_t(s.width()) * std::size_t(s.height()));
+  return std::vector<Pixel>(s.pixels(),
+                            s.pixels() + std::size_t(s.width()) * std::size_t(s.height()));
 }
 
 TEST(Bmp, DecodesEveryDepthAndRowOrder) {
@@ -75,16 +76,36 @@ TEST(Bmp, DecodesEveryDepthAndRowOrder) {
   };
   const std::vector<Case> cases = {
       {"24 bpp bottom-up",
-       {true, 2, 2, 24, 0, 0, {}, {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, /*row 2*/ 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0}},
+       {true,
+        2,
+        2,
+        24,
+        0,
+        0,
+        {},
+        {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, /*row 2*/ 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0}},
        {B, W, R, G}},
       {"24 bpp top-down, no file header",
-       {false, 2, -2, 24, 0, 0, {}, {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0}},
+       {false,
+        2,
+        -2,
+        24,
+        0,
+        0,
+        {},
+        {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0}},
        {R, G, B, W}},
       {"32 bpp ignores alpha", {true, 1, 1, 32, 0, 0, {}, {0x10, 0x20, 0x30, 0x99}}, {0x302010}},
       {"8 bpp palette", {true, 3, 1, 8, 0, 3, {R, G, B}, {2, 0, 1, 0}}, {B, R, G}},
-      {"8 bpp index past the table reads black", {true, 2, 1, 8, 0, 2, {R, G}, {1, 7, 0, 0}}, {G, 0}},
-      {"4 bpp nibbles, high first", {true, 3, 1, 4, 0, 0, std::vector<std::uint32_t>(16, W), {0x0F, 0x00, 0, 0}}, {W, W, W}},
-      {"1 bpp bits, high first", {true, 10, 1, 1, 0, 0, {R, G}, {0xA0, 0x40, 0, 0}}, {G, R, G, R, R, R, R, R, R, G}},
+      {"8 bpp index past the table reads black",
+       {true, 2, 1, 8, 0, 2, {R, G}, {1, 7, 0, 0}},
+       {G, 0}},
+      {"4 bpp nibbles, high first",
+       {true, 3, 1, 4, 0, 0, std::vector<std::uint32_t>(16, W), {0x0F, 0x00, 0, 0}},
+       {W, W, W}},
+      {"1 bpp bits, high first",
+       {true, 10, 1, 1, 0, 0, {R, G}, {0xA0, 0x40, 0, 0}},
+       {G, R, G, R, R, R, R, R, R, G}},
   };
   for (const Case& c : cases) {
     const Bytes data = MakeBmp(c.spec);
@@ -95,9 +116,9 @@ TEST(Bmp, DecodesEveryDepthAndRowOrder) {
 }
 
 TEST(Bmp, CoreHeaderWithThreeBytePalette) {
-  Bytes b = {12, 0, 0, 0, 2, 0, 1, 0, 1, 0, 1, 0,  // 2 x 1, 1 plane, 1 bpp
-             0, 0, 0xFF, 0xFF, 0, 0,              // palette: red, blue
-             0x40, 0, 0, 0};
+  Bytes b = {12,   0, 0,    0,    2, 0, 1, 0, 1, 0, 1, 0,  // 2 x 1, 1 plane, 1 bpp
+             0,    0, 0xFF, 0xFF, 0, 0,                    // palette: red, blue
+             0x40, 0, 0,    0};
   Surface out;
   ASSERT_TRUE(LoadBmp(b.data(), b.size(), out));
   EXPECT_EQ(PixelsOf(out), (std::vector<Pixel>{0xFF0000, 0x0000FF}));
@@ -117,8 +138,10 @@ TEST(Bmp, MalformedDataIsRejectedWithoutTouchingTheOutput) {
   const Bytes good = MakeBmp({true, 2, 2, 24, 0, 0, {}, Bytes(16, 0x7F)});
   auto with = [&](std::size_t at, std::uint32_t v, int bytes = 4) {
     Bytes b = good;
-    if (bytes == 2) Put16(b, at, v);
-    else Put32(b, at, v);
+    if (bytes == 2)
+      Put16(b, at, v);
+    else
+      Put32(b, at, v);
     return b;
   };
   struct Case {
@@ -145,9 +168,19 @@ TEST(Bmp, MalformedDataIsRejectedWithoutTouchingTheOutput) {
       {"bit fields", with(30, 3)},
       {"pixel offset past the end", with(10, 0xFFFFFFFFu)},
       {"pixel offset just short", with(10, std::uint32_t(good.size() - 15))},
-      {"huge picture", [&] { Bytes b = with(18, 100000); Put32(b, 22, 100000); return b; }()},
-      {"palette larger than the depth allows", MakeBmp({true, 1, 1, 1, 0, 3, {0, 0, 0}, Bytes(4, 0)})},
-      {"palette cut", [&] { Bytes b = MakeBmp({false, 1, 1, 8, 0, 0, {}, {}}); return b; }()},
+      {"huge picture",
+       [&] {
+         Bytes b = with(18, 100000);
+         Put32(b, 22, 100000);
+         return b;
+       }()},
+      {"palette larger than the depth allows",
+       MakeBmp({true, 1, 1, 1, 0, 3, {0, 0, 0}, Bytes(4, 0)})},
+      {"palette cut",
+       [&] {
+         Bytes b = MakeBmp({false, 1, 1, 8, 0, 0, {}, {}});
+         return b;
+       }()},
       {"garbage", Bytes(64, 0xFF)},
   };
   for (const Case& c : cases) {
@@ -182,7 +215,8 @@ class Png : public ::testing::Test {
 TEST_F(Png, SaveAndLoadRoundTrip) {
   Surface s(4, 3);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 4; ++x) s.setPixel(x, y, Pixel(0x112233 * (x + 1) + 0x010101 * y) & 0xFFFFFF);
+    for (int x = 0; x < 4; ++x)
+      s.setPixel(x, y, Pixel(0x112233 * (x + 1) + 0x010101 * y) & 0xFFFFFF);
   ASSERT_TRUE(SavePng(s, path_));
   Surface back;
   ASSERT_TRUE(LoadPng(path_, back));

@@ -44,7 +44,8 @@ TEST(Lines, EndPointIsLeftOutInEveryDirection) {
     Canvas canvas(s);
     canvas.MoveTo(c.from.x, c.from.y);
     canvas.LineTo(c.to.x, c.to.y);
-    EXPECT_EQ(BlackPixels(s), c.expected) << c.from.x << "," << c.from.y << " -> " << c.to.x << "," << c.to.y;
+    EXPECT_EQ(BlackPixels(s), c.expected)
+        << c.from.x << "," << c.from.y << " -> " << c.to.x << "," << c.to.y;
     EXPECT_EQ(canvas.PenPos(), c.to);
   }
 }
@@ -102,8 +103,8 @@ TEST(Lines, ClippedToRegionAndSurface) {
   canvas.LineTo(60, 2);
   canvas.MoveTo(8, -100);
   canvas.LineTo(8, 100);
-  EXPECT_EQ(Picture(s, {{0, 'X'}}),
-            Rows({"........X.", "........X.", "..XXX..XX.", "........X.", "........X.", "........X."}));
+  EXPECT_EQ(Picture(s, {{0, 'X'}}), Rows({"........X.", "........X.", "..XXX..XX.", "........X.",
+                                          "........X.", "........X."}));
 }
 
 TEST(Lines, OriginMovesLogicalCoordinates) {
@@ -146,7 +147,8 @@ TEST(Lines, DashPatternsAndGaps) {
         expected.push_back(p == 'X' ? 'X' : mode == bkOpaque ? '.' : 'r');
       }
       expected += std::string(12, 'r') + "\n";
-      EXPECT_EQ(Picture(s, {{0, 'X'}, {0x00FF0000, 'r'}}), expected) << int(c.style) << " mode " << int(mode);
+      EXPECT_EQ(Picture(s, {{0, 'X'}, {0x00FF0000, 'r'}}), expected)
+          << int(c.style) << " mode " << int(mode);
     }
   }
 }
@@ -180,8 +182,10 @@ TEST(Lines, ClearPenAndNoneColourDrawNothing) {
   for (const bool clearStyle : {true, false}) {
     Surface s = Blank(5, 5);
     Canvas canvas(s);
-    if (clearStyle) canvas.pen().style = psClear;
-    else canvas.pen().color = clNone;
+    if (clearStyle)
+      canvas.pen().style = psClear;
+    else
+      canvas.pen().color = clNone;
     canvas.MoveTo(0, 0);
     canvas.LineTo(4, 4);
     EXPECT_EQ(test::Painted(s), 0);
@@ -203,8 +207,8 @@ TEST(Lines, ClippedWalkMatchesTheFullWalk) {
   struct Case {
     Point from, to;
   };
-  const Case cases[] = {{{-1000, 0}, {1000, 7}}, {{1000, 9}, {-1000, 0}}, {{-3, -900}, {4, 900}},
-                        {{5, 900}, {-6, -900}}, {{-700, -700}, {700, 700}}, {{-999, 3}, {998, 5}}};
+  const Case cases[] = {{{-1000, 0}, {1000, 7}}, {{1000, 9}, {-1000, 0}},    {{-3, -900}, {4, 900}},
+                        {{5, 900}, {-6, -900}},  {{-700, -700}, {700, 700}}, {{-999, 3}, {998, 5}}};
   for (const Case& c : cases) {
     Surface whole = Blank(2100, 2100);
     Canvas wide(whole);

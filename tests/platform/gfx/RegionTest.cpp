@@ -1,8 +1,8 @@
-#include "platform/gfx/Region.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "platform/gfx/Region.h"
 
 namespace gfx {
 namespace {
@@ -45,13 +45,13 @@ struct Op {
 
 TEST(Region, AlgebraMatchesAPixelModel) {
   const std::vector<std::vector<Op>> scripts = {
-      {{'|', {2, 2, 10, 10}}, {'-', {4, 4, 6, 6}}},                      // a hole
+      {{'|', {2, 2, 10, 10}}, {'-', {4, 4, 6, 6}}},  // a hole
       {{'|', {0, 0, 20, 20}}, {'-', {5, 0, 10, 20}}, {'&', {3, 3, 17, 17}}},
-      {{'|', {1, 1, 5, 5}}, {'|', {3, 3, 8, 8}}, {'|', {2, 2, 4, 4}}},   // overlapping adds
-      {{'|', {0, 0, 10, 10}}, {'-', {0, 0, 10, 10}}},                    // to nothing
-      {{'|', {5, 5, 6, 6}}, {'&', {6, 6, 7, 7}}},                        // disjoint intersect
+      {{'|', {1, 1, 5, 5}}, {'|', {3, 3, 8, 8}}, {'|', {2, 2, 4, 4}}},  // overlapping adds
+      {{'|', {0, 0, 10, 10}}, {'-', {0, 0, 10, 10}}},                   // to nothing
+      {{'|', {5, 5, 6, 6}}, {'&', {6, 6, 7, 7}}},                       // disjoint intersect
       {{'|', {0, 0, 8, 3}}, {'|', {0, 3, 8, 6}}, {'-', {2, 1, 6, 5}}, {'|', {3, 2, 4, 4}}},
-      {{'|', {4, 4, 4, 9}}, {'|', {9, 9, 3, 3}}},                        // empty inputs
+      {{'|', {4, 4, 4, 9}}, {'|', {9, 9, 3, 3}}},  // empty inputs
   };
   for (std::size_t s = 0; s < scripts.size(); ++s) {
     Region region;

@@ -54,12 +54,36 @@ TEST(Shapes, RectangleCornerCasesAndWidePens) {
     std::string picture;
   };
   const Case cases[] = {
-      {"inverted corners", {4, 3, 0, 0}, 1, psSolid, Rows({"PPPP...", "PBBP...", "PPPP...", ".......", ".......", ".......", "......."})},
-      {"one column", {1, 1, 2, 4}, 1, psSolid, Rows({".......", ".P.....", ".P.....", ".P.....", ".......", ".......", "......."})},
-      {"one pixel", {2, 2, 3, 3}, 1, psSolid, Rows({".......", ".......", "..P....", ".......", ".......", ".......", "......."})},
-      {"empty", {2, 2, 2, 5}, 1, psSolid, Rows({".......", ".......", ".......", ".......", ".......", ".......", "......."})},
-      {"3 px centred", {1, 1, 6, 6}, 3, psSolid, Rows({"PPPPPPP", "PPPPPPP", "PPPPPPP", "PPPBPPP", "PPPPPPP", "PPPPPPP", "PPPPPPP"})},
-      {"3 px inside", {0, 0, 7, 7}, 3, psInsideFrame, Rows({"PPPPPPP", "PPPPPPP", "PPPPPPP", "PPPBPPP", "PPPPPPP", "PPPPPPP", "PPPPPPP"})},
+      {"inverted corners",
+       {4, 3, 0, 0},
+       1,
+       psSolid,
+       Rows({"PPPP...", "PBBP...", "PPPP...", ".......", ".......", ".......", "......."})},
+      {"one column",
+       {1, 1, 2, 4},
+       1,
+       psSolid,
+       Rows({".......", ".P.....", ".P.....", ".P.....", ".......", ".......", "......."})},
+      {"one pixel",
+       {2, 2, 3, 3},
+       1,
+       psSolid,
+       Rows({".......", ".......", "..P....", ".......", ".......", ".......", "......."})},
+      {"empty",
+       {2, 2, 2, 5},
+       1,
+       psSolid,
+       Rows({".......", ".......", ".......", ".......", ".......", ".......", "......."})},
+      {"3 px centred",
+       {1, 1, 6, 6},
+       3,
+       psSolid,
+       Rows({"PPPPPPP", "PPPPPPP", "PPPPPPP", "PPPBPPP", "PPPPPPP", "PPPPPPP", "PPPPPPP"})},
+      {"3 px inside",
+       {0, 0, 7, 7},
+       3,
+       psInsideFrame,
+       Rows({"PPPPPPP", "PPPPPPP", "PPPPPPP", "PPPBPPP", "PPPPPPP", "PPPPPPP", "PPPPPPP"})},
   };
   for (const Case& c : cases) {
     Surface s = Blank(7, 7);
@@ -113,10 +137,10 @@ TEST(Shapes, FillRectAndFrameRect) {
   EXPECT_EQ(Picture(s, kLegend), Rows({"PPPP..", "P..P..", "PPPP..", "......", "......"}));
 
   s.fill(test::kWhite);
-  canvas.FillRect({3, 3, 3, 5});   // zero width
-  canvas.FillRect({5, 4, 2, 1});   // inverted
+  canvas.FillRect({3, 3, 3, 5});  // zero width
+  canvas.FillRect({5, 4, 2, 1});  // inverted
   canvas.brush().style = bsClear;
-  canvas.FillRect({0, 0, 6, 5});   // clear brush
+  canvas.FillRect({0, 0, 6, 5});  // clear brush
   canvas.FrameRect({0, 0, 6, 5});
   canvas.FillRect({4, 3, 9, 9}, clRed);  // explicit colour, clipped to the surface
   EXPECT_EQ(Picture(s, kLegend), Rows({"......", "......", "......", "....BB", "....BB"}));
@@ -205,11 +229,9 @@ TEST(Polygons, FillFollowsTheTopLeftRule) {
     int pixels;
   };
   const Case cases[] = {
-      {{{0, 0}, {5, 0}, {5, 5}}, 15},
-      {{{0, 5}, {0, 0}, {5, 5}}, 10},
-      {{{1, 1}, {6, 1}, {6, 4}, {1, 4}}, 15},  // an axis-aligned box: 5 x 3
-      {{{2, 2}, {2, 2}, {2, 2}}, 0},
-      {{{0, 0}, {5, 5}}, 0},  // two points: nothing to fill
+      {{{0, 0}, {5, 0}, {5, 5}}, 15},         {{{0, 5}, {0, 0}, {5, 5}}, 10},
+      {{{1, 1}, {6, 1}, {6, 4}, {1, 4}}, 15},                         // an axis-aligned box: 5 x 3
+      {{{2, 2}, {2, 2}, {2, 2}}, 0},          {{{0, 0}, {5, 5}}, 0},  // two points: nothing to fill
   };
   for (const Case& c : cases) {
     Surface s = Blank(8, 8);
@@ -224,7 +246,7 @@ TEST(Polygons, FillFollowsTheTopLeftRule) {
 TEST(Polygons, AlternateRuleLeavesNestedSameDirectionSquaresHollow) {
   // Outer square, back to the start, then the inner square in the same direction.
   const Point pts[] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0},
-                       {3, 3}, {7, 3},  {7, 7},   {3, 7}, {3, 3}};
+                       {3, 3}, {7, 3},  {7, 7},   {3, 7},  {3, 3}};
   Surface s = Blank(12, 12);
   Canvas canvas(s);
   Prepare(canvas);

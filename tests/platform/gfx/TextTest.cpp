@@ -50,7 +50,8 @@ int Count(const Surface& s, Pixel p) {
 class Text : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(ResolveFontFile(MakeFont("Tahoma", -12)).empty()) << "DejaVu Sans is not installed";
+    ASSERT_FALSE(ResolveFontFile(MakeFont("Tahoma", -12)).empty())
+        << "DejaVu Sans is not installed";
     ASSERT_FALSE(ResolveFontFile(MakeFont(kSong, -12)).empty()) << "AR PL UMing is not installed";
   }
 };
@@ -77,7 +78,8 @@ TEST_F(Text, LatinFaceMeasuresDeterministicallyAndAdditively) {
   EXPECT_EQ(GetTextExtent(f, "Hello,").cx + GetTextExtent(f, " world").cx, hello.cx);
   EXPECT_GT(GetTextExtent(f, "WWW").cx, GetTextExtent(f, "iii").cx);
   EXPECT_EQ(GetTextExtent(f, ""), (Size{0, 12}));
-  EXPECT_EQ(GetTextExtent(f, "a\r\nb").cx, GetTextExtent(f, "ab").cx) << "control characters take no space";
+  EXPECT_EQ(GetTextExtent(f, "a\r\nb").cx, GetTextExtent(f, "ab").cx)
+      << "control characters take no space";
 
   const TextMetrics m = GetTextMetrics(MakeFont("Tahoma", -11));
   EXPECT_GE(m.height, 11);
@@ -94,7 +96,8 @@ TEST_F(Text, FaceNamesResolveToTheTwoFamiliesWithAFallback) {
   EXPECT_NE(song.find("uming"), std::string::npos) << song;
   for (const char* name : {"MS Sans Serif", "Arial", "No Such Face", "", "\xff\xfe"}) {
     EXPECT_EQ(ResolveFontFile(MakeFont(name, -11)), latin) << name;
-    EXPECT_EQ(GetTextExtent(MakeFont(name, -11), "Abc"), GetTextExtent(MakeFont("Tahoma", -11), "Abc"));
+    EXPECT_EQ(GetTextExtent(MakeFont(name, -11), "Abc"),
+              GetTextExtent(MakeFont("Tahoma", -11), "Abc"));
   }
 }
 
@@ -111,7 +114,8 @@ TEST_F(Text, IdeographsMissingFromTheLatinFaceComeFromTheSongFace) {
 
 TEST_F(Text, DrawnInkStaysInsideTheExtent) {
   const char* const samples[] = {"Tahoma gjpqy", "采购单 Ag", "|[]_"};
-  for (const Font& f : {MakeFont("Tahoma", 12), MakeFont(kSong, -12), MakeFont("Tahoma", -11, fsBold | fsItalic)}) {
+  for (const Font& f :
+       {MakeFont("Tahoma", 12), MakeFont(kSong, -12), MakeFont("Tahoma", -11, fsBold | fsItalic)}) {
     for (const char* text : samples) {
       Surface s = Blank(200, 40);
       Canvas canvas(s);
@@ -160,10 +164,26 @@ TEST_F(Text, QuarterTurnsMapTheUnrotatedInk) {
     Point (*map)(Point origin, int u, int v);
   };
   const Case cases[] = {
-      {900, {10, 70}, [](Point o, int u, int v) { return Point{o.x + v, o.y - u - 1}; }},
-      {2700, {40, 5}, [](Point o, int u, int v) { return Point{o.x - v - 1, o.y + u}; }},
-      {1800, {75, 40}, [](Point o, int u, int v) { return Point{o.x - u - 1, o.y - v - 1}; }},
-      {-2700, {10, 70}, [](Point o, int u, int v) { return Point{o.x + v, o.y - u - 1}; }},
+      {900,
+       {10, 70},
+       [](Point o, int u, int v) {
+         return Point{o.x + v, o.y - u - 1};
+       }},
+      {2700,
+       {40, 5},
+       [](Point o, int u, int v) {
+         return Point{o.x - v - 1, o.y + u};
+       }},
+      {1800,
+       {75, 40},
+       [](Point o, int u, int v) {
+         return Point{o.x - u - 1, o.y - v - 1};
+       }},
+      {-2700,
+       {10, 70},
+       [](Point o, int u, int v) {
+         return Point{o.x + v, o.y - u - 1};
+       }},
   };
   for (const Case& c : cases) {
     Surface turned = Blank(80, 80);
@@ -175,7 +195,8 @@ TEST_F(Text, QuarterTurnsMapTheUnrotatedInk) {
     for (int v = 0; v < extent.cy; ++v)
       for (int u = 0; u < extent.cx; ++u) {
         const Point at = c.map(c.origin, u, v);
-        ASSERT_EQ(turned.pixel(at.x, at.y), flat.pixel(u, v)) << c.escapement << " at " << u << "," << v;
+        ASSERT_EQ(turned.pixel(at.x, at.y), flat.pixel(u, v))
+            << c.escapement << " at " << u << "," << v;
         ++checked;
       }
     EXPECT_EQ(Count(turned, kInk), Count(flat, kInk)) << c.escapement;
@@ -219,7 +240,9 @@ TEST_F(Text, DrawTextPlacesTheLineAsTheFlagsSay) {
       {DT_SINGLELINE | DT_CENTER, {4 + (100 - e.cx) / 2, 3}, e.cy},
       {DT_SINGLELINE | DT_RIGHT, {104 - e.cx, 3}, e.cy},
       {DT_SINGLELINE | DT_VCENTER, {4, 3 + (30 - e.cy) / 2}, (30 - e.cy) / 2 + e.cy},
-      {DT_SINGLELINE | DT_CENTER | DT_VCENTER, {4 + (100 - e.cx) / 2, 3 + (30 - e.cy) / 2}, (30 - e.cy) / 2 + e.cy},
+      {DT_SINGLELINE | DT_CENTER | DT_VCENTER,
+       {4 + (100 - e.cx) / 2, 3 + (30 - e.cy) / 2},
+       (30 - e.cy) / 2 + e.cy},
       {DT_SINGLELINE | DT_BOTTOM | DT_RIGHT, {104 - e.cx, 33 - e.cy}, 30},
       {DT_VCENTER, {4, 3}, e.cy},  // vertical centring needs a single line
   };
@@ -264,7 +287,11 @@ TEST_F(Text, WordBreakWrapsAtBlanksAndAroundIdeographs) {
   const Case cases[] = {
       {"ideographs two by two", song, "采购单采购单", 30, {0, 0, 24, 36}},
       {"words", latin, "aa bb cc", wordsWidth + 1, {0, 0, wordsWidth, 2 * lineHeight}},
-      {"long word stays whole", latin, "abcdefghij", 10, {0, 0, GetTextExtent(latin, "abcdefghij").cx, lineHeight}},
+      {"long word stays whole",
+       latin,
+       "abcdefghij",
+       10,
+       {0, 0, GetTextExtent(latin, "abcdefghij").cx, lineHeight}},
       {"line breaks still count", song, "采\n购单", 100, {0, 0, 24, 24}},
   };
   for (const Case& c : cases) {
@@ -363,10 +390,12 @@ TEST(Cp936, DecodesAndReplacesBadBytes) {
   const Case cases[] = {
       {"abc", U"abc"},
       {"采购单", U"\u91c7\u8d2d\u5355"},
-      {"a\x81", U"a\uFFFD"},              // cut-off double-byte character
-      {"\xff" "b", U"\uFFFDb"},          // a byte that never starts a character
+      {"a\x81", U"a\uFFFD"},  // cut-off double-byte character
+      {"\xff"
+       "b",
+       U"\uFFFDb"},  // a byte that never starts a character
       {std::string("x\0y", 3), std::u32string(U"x\0y", 3)},
-      {"\x80", U"\u20ac"},                // the euro sign of code page 936
+      {"\x80", U"\u20ac"},  // the euro sign of code page 936
   };
   for (const Case& c : cases) EXPECT_EQ(DecodeCP936(c.in), c.out);
 }
