@@ -603,6 +603,20 @@ void Host::OnCommands(bool base, WPARAM wParam, JsonObject& line) {
   line.AddRaw("commands", list);
   HideTip();
   LayoutToolbar();
+  TraceToolbar();
+}
+
+void Host::TraceToolbar() {
+  std::string list = "[";
+  for (const Button& b : buttons_) {
+    JsonObject item;
+    item.Add("name", AnsiToUtf8(commands_[b.command]->name)).AddRaw("bounds", RectJson(b.rect));
+    if (list.size() > 1) list += ", ";
+    list += item.str();
+  }
+  JsonObject line;
+  line.Add("event", "toolbar").AddRaw("buttons", list + "]");
+  trace_.Write(line);
 }
 
 void Host::OnStatusText(LPARAM lParam, JsonObject& line) {

@@ -105,6 +105,8 @@ class Host {
 
   // --- drawing and the toolbar ------------------------------------------------------------
   void LayoutToolbar();
+  // Writes a "toolbar" event: each button's command name and bounds (host client coordinates).
+  void TraceToolbar();
   void Paint(HWND hwnd);
   void PaintToolbar(gfx::Canvas& c);
   void PaintStatus(gfx::Canvas& c);
