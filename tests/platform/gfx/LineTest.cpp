@@ -245,3 +245,26 @@ TEST(Lines, FarAwayEndPointsFinishQuickly) {
 
 }  // namespace
 }  // namespace gfx
+
+namespace gfx {
+namespace {
+
+TEST(Lines, ExtremeOriginAndPenWidthStayDefined) {
+  Surface s = test::Blank(6, 6);
+  Canvas canvas(s);
+  canvas.SetOrigin(2147483000, -2147483000);
+  canvas.MoveTo(2147483000, 0);
+  canvas.LineTo(-2147483000, 0);
+  canvas.Rectangle(-2147483647, -2147483647, 2147483647, 2147483647);
+  canvas.FillRect({2147483600, 2147483600, 2147483647, 2147483647});
+  EXPECT_EQ(test::Painted(s), 0) << "lines and outline land far outside; the brush is white";
+
+  canvas.SetOrigin(0, 0);
+  canvas.pen().width = 2000000000;  // drawn as the widest pen we allow
+  canvas.MoveTo(3, 3);
+  canvas.LineTo(4, 3);
+  EXPECT_EQ(test::Painted(s), 36);
+}
+
+}  // namespace
+}  // namespace gfx
