@@ -28,6 +28,7 @@ int g_quitCode = 0;
 BYTE g_keys[256];
 DWORD g_lastTime = 0;
 POINT g_lastPos{};
+POINT g_leftDownPos{};  // where the left button last went down (screen)
 DWORD g_queueStatusSeen = 0;
 
 // The coarse clock is a few nanoseconds to read and ticks every few milliseconds, which is
@@ -213,6 +214,8 @@ DWORD Now() {
 
 POINT LastMessagePos() { return g_lastPos; }
 
+POINT LeftButtonDownPos() { return g_leftDownPos; }
+
 void RefreshSlowCheck() {
   g_slowCheck = !g_timers.empty() || g_hoverArmed || CurrentBackend().NeedsPump();
   g_countdown = 1;
@@ -264,6 +267,7 @@ bool NextMessage(MSG* msg, HWND filter, UINT mn, UINT mx, bool remove) {
   if (got && remove) {
     g_lastTime = msg->time;
     g_lastPos = msg->pt;
+    if (msg->message == WM_LBUTTONDOWN || msg->message == WM_LBUTTONDBLCLK) g_leftDownPos = msg->pt;
     SetKeyStateFromMessage(msg->message, msg->wParam);
   }
   return got;

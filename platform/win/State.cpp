@@ -96,7 +96,8 @@ void MakeVisible(HWND h, bool visible) {
 LRESULT MoveLoop(HWND h) {
   if (GetKeyState(VK_LBUTTON) >= 0) return 0;  // no button held: nothing to follow
   Window* w = FromHandle(h);
-  POINT start = LastMessagePos();
+  // Deltas count from where the button went down, whatever was retrieved since.
+  POINT start = LeftButtonDownPos();
   RECT origin = w->rect;
   SendMessageA(h, WM_ENTERSIZEMOVE, 0, 0);
   auto moveTo = [&](POINT pt) {

@@ -121,6 +121,7 @@ void RefreshSlowCheck();                         // after timers, hover or backe
 void SetHoverArmed(bool armed);
 bool AnyTimers();
 POINT LastMessagePos();
+POINT LeftButtonDownPos();                       // screen point of the last left press taken
 
 // ---- painting (Paint.cpp) ------------------------------------------------------------------
 void InvalidateTree(Window* w, const gfx::Region& clientRgn, bool erase, bool allChildren);

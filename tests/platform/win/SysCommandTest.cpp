@@ -115,6 +115,10 @@ class MoveLoopTest : public SysCommandTest {
       if (m == WM_LBUTTONDOWN || m == WM_RBUTTONDOWN) {
         SetCapture(h);
         ReleaseCapture();
+        // A message retrieved in between must not shift where the drag started.
+        PostMessageA(top, WM_USER + 1, 0, 0);
+        MSG between;
+        if (PeekMessageA(&between, nullptr, WM_USER + 1, WM_USER + 1, PM_REMOVE)) DispatchMessageA(&between);
         PostMessageA(top, WM_USER, 0, 0);  // must be handled while the loop runs
         SendMessageA(h, WM_SYSCOMMAND, SC_MOVE | 1, 0);
         *out = 0;
