@@ -43,7 +43,12 @@ bool DashOn(const DashPattern& p, int phase) {
   return false;
 }
 
-Pixel ToPixel(TColor c) { return ColorRefToPixel(ColorToRGB(c)); }
+Pixel ToPixel(TColor c) {
+  // Explicit colours are the common case and need no table.
+  const auto bits = static_cast<std::uint32_t>(c);
+  if ((bits >> 24) == 0) return ColorRefToPixel(bits);
+  return ColorRefToPixel(ColorToRGB(c));
+}
 
 Pixel Combine(Pixel dst, Pixel src, TPenMode mode) {
   switch (mode) {
