@@ -183,8 +183,6 @@ void CheckHover(DWORD now) {
 
 POINT CursorPos() { return g_cursor; }
 
-void SetCursor(POINT screen) { g_cursor = screen; }
-
 void ResetInput() {
   g_focus = g_active = g_capture = g_under = g_tracked = nullptr;
   g_lastClick = LastClick{};

@@ -206,13 +206,9 @@ void DropTimersFor(HWND h) {
   RefreshSlowCheck();
 }
 
-bool AnyTimers() { return !g_timers.empty(); }
-
 DWORD Now() {
   return DWORD(MonotonicMs() - g_start);
 }
-
-POINT LastMessagePos() { return g_lastPos; }
 
 POINT LeftButtonDownPos() { return g_leftDownPos; }
 

@@ -36,8 +36,6 @@ Backend& CurrentBackend() {
   return *g_backend;
 }
 
-void ShutdownBackend() { g_backend.reset(); }
-
 }  // namespace kvwin
 
 using namespace kvwin;

@@ -96,7 +96,6 @@ bool IsVisibleChain(const Window* w);
 void FreeZombiesIfIdle();
 void ArrangeStateChildren(Window* parent);       // re-fit maximised / minimised children
 void DestroyEverything();
-void ForgetClasses();
 
 // Counts a send in progress (zombie windows are freed only when none is).
 struct SendDepthGuard {
@@ -119,8 +118,6 @@ void SetKeyStateFromMessage(UINT msg, WPARAM wParam);
 void ResetQueue();
 void RefreshSlowCheck();                         // after timers, hover or backend change
 void SetHoverArmed(bool armed);
-bool AnyTimers();
-POINT LastMessagePos();
 POINT LeftButtonDownPos();                       // screen point of the last left press taken
 
 // ---- painting (Paint.cpp) ------------------------------------------------------------------
@@ -143,7 +140,6 @@ void ForgetWindowInput(Window* w);               // focus, capture, active, hove
 void HideFocusFrom(Window* w);                   // focus leaves a hidden/disabled subtree
 void CheckHover(DWORD now);
 POINT CursorPos();
-void SetCursor(POINT screen);
 void ResetInput();
 
 // ---- window states (State.cpp) -------------------------------------------------------------
@@ -151,7 +147,6 @@ void RefitState(Window* w);                      // keeps a maximised/minimised 
 
 // ---- backends (Backend*.cpp) ---------------------------------------------------------------
 Backend& CurrentBackend();
-void ShutdownBackend();
 
 }  // namespace kvwin
 

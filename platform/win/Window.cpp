@@ -154,8 +154,6 @@ void DestroyEverything() {
   FreeZombiesIfIdle();
 }
 
-void ForgetClasses() { g_classes.clear(); }
-
 }  // namespace kvwin
 
 using namespace kvwin;
