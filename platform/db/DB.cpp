@@ -129,6 +129,11 @@ void TField::SetIndex(int value) {
   FDataSet->DataEvent(deLayoutChange);
 }
 
+void TField::SetRequired(bool value) {
+  FRequired = value;
+  if (value && FDataSet) FDataSet->FAnyRequired = true;
+}
+
 void TField::SetVisible(bool value) {
   if (FVisible == value) return;
   FVisible = value;
@@ -610,6 +615,7 @@ void TDataSet::OpenCursor() {
   BindFields();
   InternalOpen();
   FEditBuffer.assign(std::size_t(FFields.Count()), TFieldCell());
+  FAnyRequired = std::any_of(FFields.FList.begin(), FFields.FList.end(), [](TField* f) { return f->Required(); });
   FState = dsBrowse;
   SetCurrentRow(InternalRecordCount() > 0 ? 0 : -1);
   FBof = true;
@@ -807,6 +813,7 @@ void TDataSet::Edit() {
 }
 
 void TDataSet::CheckRequiredFields() {
+  if (!FAnyRequired) return;
   for (TField* f : FFields.FList)
     if (f->Required() && !f->ReadOnly() && FEditBuffer[std::size_t(f->FFieldNo)].Null)
       DatabaseError(Format("Field '%s' must have a value", {f->DisplayName()}));
@@ -880,8 +887,7 @@ void TDataSet::EnableControls() {
   DataEvent(deDataSetChange);
 }
 
-void TDataSet::DataEvent(TDataEvent event, intptr_t info) {
-  if (FDisableCount > 0 || FDataSources.empty()) return;
+void TDataSet::DispatchDataEvent(TDataEvent event, intptr_t info) {
   // A handler may detach sources while we walk them.
   const std::vector<TDataSource*> sources = FDataSources;
   for (TDataSource* s : sources)

@@ -193,7 +193,7 @@ class TField : public TComponent {
   bool Visible() const { return FVisible; }
   void SetVisible(bool value);
   bool Required() const { return FRequired; }
-  void SetRequired(bool value) { FRequired = value; }
+  void SetRequired(bool value);
   TAlignment Alignment() const { return FAlignment; }
   void SetAlignment(TAlignment value);
   // DisplayLabel falls back to FieldName when empty.
@@ -459,8 +459,11 @@ class TDataSet : public TComponent {
   // Attach/detach a field (the field list's only doors).
   void AddField(TField* field);
   void RemoveField(TField* field);
-  // Sends EVENT to the data sources unless controls are disabled.
-  void DataEvent(TDataEvent event, intptr_t info = 0);
+  // Sends EVENT to the data sources unless controls are disabled (inline: nothing to do is
+  // the common case in bulk loads).
+  void DataEvent(TDataEvent event, intptr_t info = 0) {
+    if (FDisableCount == 0 && !FDataSources.empty()) DispatchDataEvent(event, info);
+  }
   void SetState(TDataSetState value);
   // Rebinds every field to its column (after the field list changed).
   void BindFields();
@@ -476,6 +479,7 @@ class TDataSet : public TComponent {
  private:
   friend class TField;
   friend class TDataSource;
+  void DispatchDataEvent(TDataEvent event, intptr_t info);
   void OpenCursor();
   void BeginEditBuffer(bool fromCurrent);
   void CheckRequiredFields();
@@ -495,6 +499,7 @@ class TDataSet : public TComponent {
   bool FEof = true;
   bool FReadOnly = false;
   bool FModified = false;
+  bool FAnyRequired = false;  // some field is Required (worked out when opening)
   int FDisableCount = 0;
   TDataSetState FDisableState = dsInactive;
   std::vector<TFieldCell> FEditBuffer;

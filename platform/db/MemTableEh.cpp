@@ -42,7 +42,10 @@ void TMemTableEh::InternalInsertRecord(int row, const TFieldCell* cells) {
   const std::size_t w = std::size_t(FWidth);
   const uint8_t status = FCachedUpdates && !FLoading ? uint8_t(usInserted) : uint8_t(usUnmodified);
   if (row >= FRecordCount) {
-    FCells.insert(FCells.end(), cells, cells + w);
+    const std::size_t used = FCells.size();
+    if (used + w > FCells.capacity()) FCells.reserve(std::max(used * 2, w * 1024));
+    FCells.resize(used + w);
+    std::copy(cells, cells + w, FCells.data() + used);
     FStatus.push_back(status);
   } else {
     FCells.insert(FCells.begin() + std::ptrdiff_t(std::size_t(row) * w), cells, cells + w);

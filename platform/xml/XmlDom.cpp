@@ -2,6 +2,7 @@
 
 #include "platform/xml/XmlText.h"
 
+#include <cstring>
 #include <new>
 
 namespace kvxml {
@@ -26,58 +27,48 @@ XmlParseResult::Status MapStatus(pugi::xml_parse_status s) {
 
 bool IsElement(const pugi::xml_node& n) { return n.type() == pugi::node_element; }
 
-// Scanner for LoadAnsi: decides whether the CP936 bytes parse to the same tree and values as
-// their UTF-8 conversion would. Trail bytes of double-byte characters may look like ASCII
-// (0x40..0x7E), but never like markup: none of < > & " ' = / ? ! - is in that range. So the
-// bytes are safe where pugixml only hunts for a delimiter (text, quoted values, comments,
-// PIs) and unsafe in names, in CDATA and DOCTYPE (where ']' matters), and wherever a
-// character reference would put UTF-8 bytes into the text.
-class DirectAnsiScanner {
- public:
-  explicit DirectAnsiScanner(std::string_view s)
-      : p_(reinterpret_cast<const unsigned char*>(s.data())), n_(s.size()) {}
-
-  bool safe() {
-    if (n_ >= 3 && p_[0] == 0xEF && p_[1] == 0xBB && p_[2] == 0xBF) return false;  // a BOM
-    while (i_ < n_) {
-      const unsigned c = p_[i_];
-      if (c == '<') {
-        if (!markup()) return false;
-      } else if (!textByte()) {
-        return false;
+// The check behind LoadAnsi's direct path. Trail bytes of double-byte characters may look
+// like ASCII (0x40..0x7E) but never like markup: none of < > & " ' = / ? ! - is in that range.
+// So pugixml, which only hunts for delimiters inside text, quoted values, comments and PIs,
+// finds the same boundaries in the CP936 bytes as in their UTF-8 form. What is left to rule
+// out here:
+//   - bytes that do not form mapped CP936 characters (the converting path turns them into '?');
+//   - character references beyond ASCII (they would put UTF-8 bytes into CP936 text);
+//   - CDATA sections and DOCTYPEs, whose ends (']]>', ']') a trail byte 0x5D could fake;
+//   - a byte-order mark.
+// A name with a trail byte that is not a name character makes pugixml fail, and a failed direct
+// parse is repeated on the converted text, so names need no check here.
+bool DirectAnsiSafe(std::string_view s) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const std::size_t n = s.size();
+  if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) return false;
+  const std::uint64_t* pairs = detail::MappedPairBits();
+  for (std::size_t i = 0; i < n;) {
+    if (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if (!(word & 0x8080808080808080ull)) {
+        i += 8;
+        continue;
       }
     }
-    return true;
-  }
-
- private:
-  // One unit of text or quoted value at i_: ASCII, an entity, or a mapped double-byte pair.
-  bool textByte() {
-    const unsigned c = p_[i_];
-    if (c < 0x80) {
-      if (c == '&') return reference();
-      ++i_;
-      return true;
+    const unsigned char c = p[i];
+    if (c < 0x80 || c == 0x80) {  // 0x80 is the euro sign, one byte both ways
+      ++i;
+      continue;
     }
-    if (c == 0x80) {  // the euro sign: one byte both ways
-      ++i_;
-      return true;
-    }
-    if (i_ + 1 >= n_ || !detail::IsMappedAnsiPair(c, p_[i_ + 1])) return false;
-    i_ += 2;
-    return true;
+    if (i + 1 >= n || !detail::IsMappedAnsiPair(pairs, c, p[i + 1])) return false;
+    i += 2;
   }
-
-  // "&#...;" must give an ASCII character; named entities are ASCII anyway.
-  bool reference() {
-    if (i_ + 1 < n_ && p_[i_ + 1] == '#') {
-      std::size_t j = i_ + 2;
-      const bool hex = j < n_ && (p_[j] == 'x');
+  for (const void* at = std::memchr(p, '&', n); at; ) {
+    const std::size_t i = std::size_t(static_cast<const unsigned char*>(at) - p);
+    if (i + 1 < n && p[i + 1] == '#') {
+      std::size_t j = i + 2;
+      const bool hex = j < n && p[j] == 'x';
       if (hex) ++j;
-      unsigned value = 0;
-      std::size_t digits = 0;
-      for (; j < n_ && digits < 8; ++j, ++digits) {
-        const unsigned d = p_[j];
+      unsigned value = 0, digits = 0;
+      for (; j < n && digits < 8; ++j, ++digits) {
+        const unsigned d = p[j];
         unsigned v;
         if (d >= '0' && d <= '9') v = d - '0';
         else if (hex && d >= 'a' && d <= 'f') v = d - 'a' + 10;
@@ -85,78 +76,14 @@ class DirectAnsiScanner {
         else break;
         value = value * (hex ? 16 : 10) + v;
       }
-      if (digits == 0 || j >= n_ || p_[j] != ';' || value >= 0x80) return false;
+      if (digits == 0 || j >= n || p[j] != ';' || value >= 0x80) return false;
     }
-    ++i_;
-    return true;
+    at = i + 1 < n ? std::memchr(p + i + 1, '&', n - i - 1) : nullptr;
   }
-
-  bool startsWith(const char* s) const {
-    std::size_t k = 0;
-    for (; s[k]; ++k)
-      if (i_ + k >= n_ || p_[i_ + k] != static_cast<unsigned char>(s[k])) return false;
-    return true;
-  }
-
-  // Skips to just after `end`, checking the bytes in between like text. False when absent.
-  bool skipPast(const char* end) {
-    while (i_ < n_) {
-      if (startsWith(end)) {
-        i_ += std::char_traits<char>::length(end);
-        return true;
-      }
-      const unsigned c = p_[i_];
-      if (c < 0x80) {
-        ++i_;
-      } else if (!textByte()) {
-        return false;
-      }
-    }
-    return true;  // unterminated: pugixml reports it either way
-  }
-
-  bool markup() {
-    if (startsWith("<!--")) {
-      i_ += 4;
-      return skipPast("-->");
-    }
-    if (startsWith("<!")) return false;  // CDATA or DOCTYPE
-    if (startsWith("<?")) {
-      i_ += 2;
-      return skipPast("?>");
-    }
-    ++i_;
-    return tag();
-  }
-
-  // Inside a start or end tag: names must be ASCII; quoted values are text.
-  bool tag() {
-    while (i_ < n_) {
-      const unsigned c = p_[i_];
-      if (c == '>') {
-        ++i_;
-        return true;
-      }
-      if (c >= 0x80) return false;
-      if (c == '"' || c == '\'') {
-        ++i_;
-        while (i_ < n_ && p_[i_] != c) {
-          if (p_[i_] == '<') return true;  // malformed: let the parser say so
-          if (!textByte()) return false;
-        }
-        ++i_;
-        continue;
-      }
-      if (c == '<') return true;  // malformed: let the parser say so
-      ++i_;
-    }
-    return true;
-  }
-
-  const unsigned char* p_;
-  std::size_t n_;
-  std::size_t i_ = 0;
-};
+  for (std::size_t i = s.find("<!"); i != std::string_view::npos; i = s.find("<!", i + 2))
+    if (s.compare(i, 4, "<!--") != 0) return false;  // CDATA or DOCTYPE
+  return true;
+}
 
 // Text and CDATA below `root` in document order; iterative so depth cannot exhaust the stack.
 void CollectText(const pugi::xml_node& root, std::string& out) {
@@ -189,7 +116,7 @@ const char* XmlParseResult::description() const {
   return "Unknown error";
 }
 
-bool CanParseAnsiDirectly(std::string_view cp936) { return DirectAnsiScanner(cp936).safe(); }
+bool CanParseAnsiDirectly(std::string_view cp936) { return DirectAnsiSafe(cp936); }
 
 // --- XmlDomNode ---------------------------------------------------------------------------
 
@@ -357,6 +284,48 @@ XmlDomNode XmlDomNodeList::item(int index) const {
   return XmlDomNode(nodes_[std::size_t(index)], doc_);
 }
 
+// --- XmlDomAttributes --------------------------------------------------------------------
+
+void XmlDomAttributes::read(const XmlDomNode& element) {
+  entries_.clear();
+  next_ = 0;
+  doc_ = element.doc_;
+  if (!IsElement(element.node_)) return;
+  for (pugi::xml_attribute a = element.node_.first_attribute(); a; a = a.next_attribute())
+    entries_.push_back(Entry{std::string_view(a.name()), a.value()});
+}
+
+const XmlDomAttributes::Entry* XmlDomAttributes::find(std::string_view name) const {
+  if (entries_.empty()) return nullptr;
+  std::string storage;
+  if (!doc_->directAnsi_ && !IsAscii(name)) {
+    storage = detail::AnsiToUtf8Text(name);
+    name = storage;
+  }
+  // Callers usually ask in the order the attributes are written, so start after the last hit.
+  const std::size_t n = entries_.size();
+  for (std::size_t k = 0, i = (next_ < n ? next_ : 0); k < n; ++k, i = (i + 1 == n ? 0 : i + 1)) {
+    const Entry& e = entries_[i];
+    if (e.name.size() == name.size() && (name.empty() || e.name[0] == name[0]) &&
+        std::char_traits<char>::compare(e.name.data(), name.data(), name.size()) == 0) {
+      next_ = i + 1;
+      return &e;
+    }
+  }
+  return nullptr;
+}
+
+bool XmlDomAttributes::has(std::string_view name) const { return find(name) != nullptr; }
+
+bool XmlDomAttributes::get(std::string_view name, AnsiString& out) const {
+  const Entry* e = find(name);
+  if (!e) return false;
+  const std::size_t n = std::char_traits<char>::length(e->value);
+  if (doc_->directAnsi_) out.assign(e->value, n);
+  else detail::Utf8ToAnsiInto(e->value, n, out);
+  return true;
+}
+
 // --- XmlDomDocument -----------------------------------------------------------------------
 
 XmlDomDocument::XmlDomDocument() = default;
@@ -394,7 +363,10 @@ XmlParseResult XmlDomDocument::LoadXML(std::u16string_view text) {
 XmlParseResult XmlDomDocument::LoadAnsi(std::string_view cp936) {
   reset();
   try {
-    if (CanParseAnsiDirectly(cp936)) return loadOwnedBuffer(std::string(cp936), true);
+    if (CanParseAnsiDirectly(cp936)) {
+      if (loadOwnedBuffer(std::string(cp936), true)) return result_;
+      reset();  // failures (and their offsets) are reported from the converted text
+    }
     return loadOwnedBuffer(detail::AnsiToUtf8Text(cp936), false);
   } catch (const std::bad_alloc&) {
     reset();

@@ -3,13 +3,14 @@
 //
 // Two ways in:
 //   LoadXML(std::u16string_view)  the text as a wide string, as the home platform's DOM took it.
-//   LoadAnsi(std::string_view)    the 8-bit CP936 text itself. When the text allows it (no
-//                                 non-ASCII names, no CDATA, no DOCTYPE, no character
-//                                 reference beyond ASCII, every double-byte pair mapped), the
-//                                 bytes are parsed in place with no conversion at all and values
-//                                 come out as they stand; otherwise the text is converted to
-//                                 UTF-8 once and parsed like the wide path. Both paths give the
-//                                 same nodes, names and values; LoadAnsi is the fast one.
+//   LoadAnsi(std::string_view)    the 8-bit CP936 text itself. When the text allows it (every
+//                                 byte pair a mapped character, no CDATA, no DOCTYPE, no
+//                                 character reference beyond ASCII), a copy of the bytes is
+//                                 parsed in place with no conversion and values come out as they
+//                                 stand; otherwise (or when that parse fails) the text is
+//                                 converted to UTF-8 once and parsed like the wide path. Both
+//                                 paths give the same nodes, names, values and errors; LoadAnsi
+//                                 is the fast one.
 //
 // Safety: the reader never reads files, never resolves external entities and never processes
 // a DTD (a DOCTYPE is skipped, its entities are not defined). Loading never throws; it returns
@@ -108,6 +109,7 @@ class XmlDomNode {
  private:
   friend class XmlDomDocument;
   friend class XmlDomNodeList;
+  friend class XmlDomAttributes;
   XmlDomNode(pugi::xml_node node, const XmlDomDocument* doc) : node_(node), doc_(doc) {}
   AnsiString toAnsi(const char* utf8OrAnsi) const;
   void assignAnsi(const char* value, AnsiString& out) const;
@@ -133,6 +135,32 @@ class XmlDomNodeList {
   const XmlDomDocument* doc_ = nullptr;
 };
 
+// The attributes of one element, read once, for loops that look up several names on each
+// element (a row of a record set): each lookup is then a compare over the cached names
+// instead of a walk of the tree. Valid until the document is loaded again or destroyed.
+class XmlDomAttributes {
+ public:
+  // Reads the attributes of ELEMENT, in order (none for an empty handle or a non-element).
+  void read(const XmlDomNode& element);
+  // Number of attributes read.
+  int count() const { return int(entries_.size()); }
+  // True when an attribute named exactly NAME was read.
+  bool has(std::string_view name) const;
+  // When an attribute named exactly NAME was read, stores its value (CP936) into OUT,
+  // reusing its capacity, and returns true; otherwise returns false and leaves OUT alone.
+  bool get(std::string_view name, AnsiString& out) const;
+
+ private:
+  struct Entry {
+    std::string_view name;
+    const char* value;
+  };
+  const Entry* find(std::string_view name) const;
+  std::vector<Entry> entries_;
+  mutable std::size_t next_ = 0;  // where the next lookup starts
+  const XmlDomDocument* doc_ = nullptr;
+};
+
 // A document: owns the parsed tree and the text it was parsed from.
 class XmlDomDocument {
  public:
@@ -145,6 +173,7 @@ class XmlDomDocument {
   XmlParseResult LoadXML(std::u16string_view text);
   // Parses CP936 text, directly when it is safe, else through one UTF-8 copy. Never throws.
   XmlParseResult LoadAnsi(std::string_view cp936);
+
   // Parses UTF-8 text (for tools and tests). Never throws.
   XmlParseResult LoadUtf8(std::string_view utf8);
 
@@ -166,6 +195,7 @@ class XmlDomDocument {
 
  private:
   friend class XmlDomNode;
+  friend class XmlDomAttributes;
   XmlParseResult loadOwnedBuffer(std::string buffer, bool directAnsi);
   void reset();
 

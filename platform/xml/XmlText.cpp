@@ -2,8 +2,6 @@
 
 #include "platform/win/CodePage.h"
 
-#include <array>
-#include <bitset>
 #include <memory>
 
 namespace kvxml::detail {
@@ -28,36 +26,23 @@ void Utf8ToAnsiInto(const char* utf8, std::size_t n, std::string& out) {
 
 std::string WideToUtf8Text(std::u16string_view wide) { return WideToUtf8(wide); }
 
-namespace {
-
-// One bit per (lead 0x81..0xFE, trail 0x00..0xFF) pair; built from the platform converter so
-// that the direct path agrees with the converting path byte for byte.
-class MappedPairTable {
- public:
-  MappedPairTable() {
+const std::uint64_t* MappedPairBits() {
+  static const auto table = [] {
+    auto bits = std::make_unique<std::uint64_t[]>(126 * 256 / 64);
     for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
       for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
         if (trail == 0x7F) continue;
         const char pair[2] = {char(lead), char(trail)};
         char16_t wide[2];
-        const int n = MultiByteToWideChar(CP_GBK, MB_ERR_INVALID_CHARS, pair, 2, wide, 2);
-        if (n == 1) bits_.set((lead - 0x81) * 256 + trail);
+        if (MultiByteToWideChar(CP_GBK, MB_ERR_INVALID_CHARS, pair, 2, wide, 2) == 1) {
+          const unsigned index = (lead - 0x81) * 256 + trail;
+          bits[index >> 6] |= std::uint64_t{1} << (index & 63);
+        }
       }
     }
-  }
-  bool mapped(unsigned lead, unsigned trail) const {
-    return lead >= 0x81 && lead <= 0xFE && bits_.test((lead - 0x81) * 256 + trail);
-  }
-
- private:
-  std::bitset<126 * 256> bits_;
-};
-
-}  // namespace
-
-bool IsMappedAnsiPair(unsigned char lead, unsigned char trail) {
-  static const MappedPairTable table;
-  return table.mapped(lead, trail);
+    return bits;
+  }();
+  return table.get();
 }
 
 bool IsValidUtf8(std::string_view s) {

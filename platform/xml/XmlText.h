@@ -32,8 +32,15 @@ void Utf8ToAnsiInto(const char* utf8, std::size_t n, std::string& out);
 // UTF-16 -> UTF-8 (lone surrogates become U+FFFD).
 std::string WideToUtf8Text(std::u16string_view wide);
 
-// True when the CP936 pair (lead, trail) maps to a character (a table built once).
-bool IsMappedAnsiPair(unsigned char lead, unsigned char trail);
+// One bit per CP936 pair (lead 0x81..0xFE, any trail): set when the pair maps to a character.
+// Built once from the platform converter, so the direct path agrees with the converting one.
+const std::uint64_t* MappedPairBits();
+// True when the CP936 pair (lead, trail) maps to a character.
+inline bool IsMappedAnsiPair(const std::uint64_t* bits, unsigned char lead, unsigned char trail) {
+  if (lead < 0x81 || lead > 0xFE) return false;
+  const unsigned index = (lead - 0x81u) * 256u + trail;
+  return (bits[index >> 6] >> (index & 63)) & 1u;
+}
 
 // True when the bytes are well-formed UTF-8 (no overlongs, no surrogates, <= U+10FFFF).
 bool IsValidUtf8(std::string_view s);

@@ -183,7 +183,7 @@ TEST(XmlDom, ChineseTextThroughEveryLoadPath) {
     EXPECT_EQ(r.selectSingleNode("t").text(), kZhongWen);
     EXPECT_EQ(r.getAttribute("\xC3\xFB"), kZhongWen);  // 名 in CP936
   }
-  EXPECT_FALSE(viaAnsi.isDirectAnsi());  // a non-ASCII attribute name needs the UTF-8 path
+  EXPECT_TRUE(viaAnsi.isDirectAnsi());
 }
 
 TEST(XmlDom, DirectAnsiPathIsChosenOnlyWhenSafe) {
@@ -197,7 +197,7 @@ TEST(XmlDom, DirectAnsiPathIsChosenOnlyWhenSafe) {
       {"<r>&#x4E2D;</r>", false},             // would put UTF-8 bytes into CP936 text
       {"<r><![CDATA[" + kZhongWen + "]]></r>", false},
       {"<!DOCTYPE r><r/>", false},
-      {"<" + kZhongWen + "/>", false},        // non-ASCII name
+      {"<" + kZhongWen + "/>", true},         // names are checked by the parse itself
       {"<r>\xD6</r>", false},                 // lead byte without a trail byte
       {"<r>\xFF</r>", false},
       {"\xEF\xBB\xBF<r/>", false},
@@ -227,6 +227,40 @@ TEST(XmlDom, DirectAndConvertingPathsAgree) {
     EXPECT_EQ(a.getAttribute("a"), b.getAttribute("a")) << t;
     EXPECT_EQ(a.getAttribute("b"), b.getAttribute("b")) << t;
   }
+}
+
+TEST(XmlDom, NameWhoseTrailByteLooksLikePunctuationFallsBackToConversion) {
+  // 0xB0 0x40: the trail byte is '@', which would end the name in the raw bytes.
+  XmlDomDocument doc;
+  ASSERT_TRUE(doc.LoadAnsi("<r><\xB0\x40 v='1'/></r>"));
+  EXPECT_FALSE(doc.isDirectAnsi());
+  EXPECT_EQ(doc.documentElement().firstChild().nodeName(), "\xB0\x40");
+  EXPECT_EQ(doc.documentElement().selectSingleNode("\xB0\x40").getAttribute("v"), "1");
+}
+
+TEST(XmlDom, AttributeSnapshotForRowLoops) {
+  XmlDomDocument doc;
+  ASSERT_TRUE(doc.LoadAnsi("<rs><r ID='1' NAME='" + kZhongWen + "' amount=''/><r ID='2'/></rs>"));
+  XmlDomAttributes attrs;
+  std::string v = "old";
+  XmlDomNode row = doc.documentElement().firstChildElement();
+  attrs.read(row);
+  EXPECT_EQ(attrs.count(), 3);
+  // Out of order, repeated and missing names all answer correctly.
+  EXPECT_TRUE(attrs.get("amount", v));
+  EXPECT_EQ(v, "");
+  EXPECT_TRUE(attrs.get("NAME", v));
+  EXPECT_EQ(v, kZhongWen);
+  EXPECT_TRUE(attrs.get("ID", v));
+  EXPECT_EQ(v, "1");
+  EXPECT_TRUE(attrs.get("ID", v));
+  EXPECT_FALSE(attrs.get("AMOUNT", v));
+  EXPECT_EQ(v, "1");
+  attrs.read(row.nextSiblingElement());
+  EXPECT_FALSE(attrs.has("NAME"));
+  attrs.read(XmlDomNode());
+  EXPECT_EQ(attrs.count(), 0);
+  EXPECT_FALSE(attrs.has("ID"));
 }
 
 TEST(XmlDom, ReloadDropsTheOldDocument) {
