@@ -162,7 +162,8 @@ void TComponent::RemoveComponent(TComponent* component) {
 }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {
-  if (operation == opRemove && component) EraseOne(FFreeNotifies, component);
+  // Free-notification lists are kept in step by FreeNotification / teardown only: a component
+  // merely removed from its owner is still alive and still registered both ways.
   // Index loop: a handler may add or free components while we walk.
   for (size_t i = 0; i < FComponents.size(); ++i) {
     TComponent* c = FComponents[i];

@@ -117,6 +117,19 @@ TEST(CoreComponents, FreeingTheRegisteredSideFirstLeavesNoStaleEntry) {
   delete target;
 }
 
+TEST(CoreComponents, RemovingARegisteredComponentFromItsOwnerKeepsTheRegistration) {
+  TTestForm form(nullptr);
+  auto* holder = new TTestWidget(&form);
+  auto* target = new TTestWidget(&form);
+  target->SetName("target");
+  holder->SetBuddy(target);
+  form.RemoveComponent(target);  // the siblings hear opRemove, but target lives on
+  holder->Buddy = target;
+  delete holder;                 // must unregister from target
+  EXPECT_FALSE(target->ComponentState().Contains(csFreeNotification));
+  delete target;                 // and target must not call the freed holder
+}
+
 TEST(CoreComponents, OwnerFreesItsComponentsLastFirstWhileItIsStillWhole) {
   Log().clear();
   auto* form = new TTestForm(nullptr);
