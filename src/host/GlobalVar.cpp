@@ -1,0 +1,5 @@
+#include "src/host/GlobalVar.h"
+
+HWND HostWnd = nullptr;
+TShareContext* ShareContext = nullptr;
+TChildStyle* StyleRecord = nullptr;
