@@ -1,5 +1,6 @@
 #include "platform/classlib/Forms.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -179,12 +180,22 @@ void TCustomForm::BeforeDestruction() {
   inherited::BeforeDestruction();
 }
 
-void TCustomForm::DoCreate() { OnCreate(this); }
-void TCustomForm::DoDestroy() { OnDestroy(this); }
-void TCustomForm::DoShow() { OnShow(this); }
-void TCustomForm::DoHide() { OnHide(this); }
-void TCustomForm::Activate() { OnActivate(this); }
-void TCustomForm::Deactivate() { OnDeactivate(this); }
+namespace {
+// Runs a copy of EVENT: a handler may reassign or clear its own event while it runs (a form
+// that handles its first activation only clears OnActivate from inside OnActivate).
+void Fire(const TNotifyEvent& event, TObject* sender) {
+  if (!event) return;
+  const TNotifyEvent copy = event;
+  copy(sender);
+}
+}  // namespace
+
+void TCustomForm::DoCreate() { Fire(OnCreate, this); }
+void TCustomForm::DoDestroy() { Fire(OnDestroy, this); }
+void TCustomForm::DoShow() { Fire(OnShow, this); }
+void TCustomForm::DoHide() { Fire(OnHide, this); }
+void TCustomForm::Activate() { Fire(OnActivate, this); }
+void TCustomForm::Deactivate() { Fire(OnDeactivate, this); }
 
 void TCustomForm::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) {
   // The form's non-visual components first, then its controls.

@@ -1,6 +1,10 @@
 // Forms: construction from a resource, the event order of showing and activation, closing,
 // window states through system commands, ownership; data modules; scroll boxes.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include "platform/classlib/FormReader.h"
 #include "platform/classlib/FormWriter.h"
@@ -361,6 +365,68 @@ TEST_F(FormsTest, ProcessMessagesDispatchesWhatIsPendingAndReturns) {
   EXPECT_FALSE(KvMessagesPending());
   Application->ProcessMessages();  // nothing pending: returns at once
   EXPECT_EQ(seen, 2);
+  delete form;
+}
+
+}  // namespace
+}  // namespace visualtest
+
+namespace visualtest {
+namespace {
+
+// At exit the application object frees its forms while the window system is still there.
+TEST(ApplicationTeardownTest, FormsOwnedByTheApplicationAreFreedAtExit) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(fds[0]);
+    KvInitWindowSystem(kvBackendHeadless);
+    TForm* form = Create<TForm>(Application);
+    form->OnDestroy = [fd = fds[1]](TObject* sender) {
+      // The form's window must still be a window of a working window system.
+      const bool alive = IsWindow(static_cast<TForm*>(sender)->Handle()) != FALSE;
+      const char c = alive ? 'y' : 'n';
+      if (write(fd, &c, 1) != 1) _exit(3);
+    };
+    form->Show();
+    std::exit(0);
+  }
+  close(fds[1]);
+  char c = 0;
+  const ssize_t got = read(fds[0], &c, 1);
+  close(fds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_EQ(got, 1) << "OnDestroy did not run at exit";
+  EXPECT_EQ(c, 'y');
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+}  // namespace
+}  // namespace visualtest
+
+namespace visualtest {
+namespace {
+
+class FormEventsTest : public VisualTest {};
+
+// A handler that runs on the first activation only clears its own event while it runs.
+TEST_F(FormEventsTest, OnActivateMayClearItselfWhileRunning) {
+  TForm* form = NewEmbeddedForm(FHost, 50, 50);
+  TForm* other = NewEmbeddedForm(FHost, 50, 50);
+  int runs = 0;
+  form->OnActivate = [&runs, form](TObject*) {
+    ++runs;
+    form->OnActivate = nullptr;
+  };
+  form->Show();
+  other->Show();
+  form->Show();
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(form->Active());
+  delete other;
   delete form;
 }
 
