@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -276,6 +277,9 @@ int Host::Run() {
     }
   }
 
+  // Ctrl+C and SIGTERM end the host as they end any program; the window backend would
+  // otherwise turn them into an event that nothing closes the window on.
+  setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
   KvBackend backend = options_.scripted() && !options_.window ? kvBackendHeadless : kvBackendDefault;
   if (options_.window) backend = kvBackendSdl;
   KvInitWindowSystem(backend);
@@ -466,6 +470,7 @@ void Host::RunCommandAt(std::size_t index) {
   const HostCommand& command = *commands_[index];
   JsonObject line;
   line.Add("event", "command").Add("name", AnsiToUtf8(command.name));
+  line.AddBool("handled", static_cast<bool>(command.run));
   trace_.Write(line);
   auto run = command.run;  // the toolbar may be rebuilt while the command runs
   try {
@@ -569,15 +574,13 @@ LRESULT Host::OnChildMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HOST_QUERYDATA: OnRequest(msg, wParam, line); break;
     default: break;
   }
-  if (posted) {
-    trace_.Write(line);
-    if (msg == WM_HOST_CHILDCLOSED) CheckChildState();
-    return 0;
-  }
-  std::uint64_t ticket = trace_.Begin(line);
+  // What follows from the message is traced after its own line.
+  std::uint64_t ticket = posted ? 0 : trace_.Begin(line);
+  if (posted) trace_.Write(line);
+  if (msg == WM_HOST_COMMANDS || msg == WM_HOST_BASECOMMANDS) TraceToolbar();
   if (msg == WM_HOST_CHILDCREATED) OnChildCreated(wParam);
   if (msg == WM_HOST_CHILDCLOSED) CheckChildState();
-  trace_.Finish(ticket, 0);
+  if (!posted) trace_.Finish(ticket, 0);
   return 0;
 }
 
@@ -603,7 +606,6 @@ void Host::OnCommands(bool base, WPARAM wParam, JsonObject& line) {
   line.AddRaw("commands", list);
   HideTip();
   LayoutToolbar();
-  TraceToolbar();
 }
 
 void Host::TraceToolbar() {

@@ -374,3 +374,116 @@ TEST(HostRun, UsageErrors) {
 
 }  // namespace
 }  // namespace hosttest
+
+namespace hosttest {
+namespace {
+
+TEST(HostRun, CommandSetsBecomeTheToolbar) {
+  HostRun run = RunHost("show\n");
+  ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+  auto own = run.Messages(1131), base = run.Messages(1133);
+  ASSERT_EQ(own.size(), 2u);  // the first show and the show action
+  ASSERT_EQ(base.size(), 2u);
+  EXPECT_LT(run.IndexOf(IsMsg(1131)), run.IndexOf(IsMsg(1133)));
+  const Json& ownList = (*own[0])["commands"];
+  ASSERT_EQ(ownList.items.size(), 1u);
+  EXPECT_EQ(ownList[0]["Name"].str(), "Command1");
+  EXPECT_EQ(ownList[0]["Caption"].str(), "");
+  EXPECT_EQ(ownList[0]["Hint"].str(), U8(u8"显示/隐藏总览"));
+  EXPECT_TRUE(ownList[0]["Bitmap"].b);
+  const Json& baseList = (*base[0])["commands"];
+  ASSERT_EQ(baseList.items.size(), 3u);
+  EXPECT_EQ(baseList[0]["Name"].str(), "new");
+  EXPECT_EQ(baseList[0]["Caption"].str(), "new");
+  EXPECT_FALSE(baseList[0]["Bitmap"].b);
+  EXPECT_EQ(baseList[2]["Name"].str(), "search");
+
+  auto toolbars = run.Events("toolbar");
+  ASSERT_FALSE(toolbars.empty());
+  const Json& buttons = (*toolbars.back())["buttons"];
+  std::vector<std::string> names;
+  for (const Json& b : buttons.items) names.push_back(b["name"].str());
+  EXPECT_EQ(names, (std::vector<std::string>{"new", "update", "search", "Command1"}));
+  for (const Json& b : buttons.items) {
+    auto r = Numbers(b["bounds"]);
+    EXPECT_GE(r[1], 0);
+    EXPECT_LE(r[1] + r[3], 30) << "buttons lie in the toolbar";
+  }
+}
+
+TEST(HostRun, CommandsRunTheirHandlers) {
+  struct Case {
+    const char* name;
+    bool handled;
+    const char* status;  // the status text the fake sends from its handler, or ""
+  } cases[] = {
+      {"new", true, "ran new from new"},
+      {"Command1", true, "ran Command1"},
+      {"update", false, ""},
+      {"search", true, "query: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HostRun run = RunHost(std::string("command ") + c.name + "\n");
+    ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+    auto commands = run.Events("command");
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ((*commands[0])["name"].str(), c.name);
+    EXPECT_EQ((*commands[0])["handled"].b, c.handled);
+    int at = run.IndexOf(IsEvent("command"));
+    int status = run.IndexOf(IsMsg(1132), at);
+    if (*c.status) {
+      ASSERT_GT(status, at);
+      EXPECT_EQ(run.trace[std::size_t(status)]["text"].str(), c.status);
+    } else {
+      EXPECT_EQ(status, -1);
+    }
+  }
+}
+
+TEST(HostRun, DataQueryIsAnsweredFromAReply) {
+  std::string dir = testing::TempDir();
+  WriteFile(dir + "query.xml", "<kovrane/>");
+  HostRun run = RunHost("reply " + dir + "query.xml\ncommand search\n");
+  ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+  auto queries = run.Messages(1139);
+  ASSERT_EQ(queries.size(), 1u);
+  EXPECT_TRUE((*queries[0])["answered"].b);
+  EXPECT_NE((*queries[0])["lparam"].i64(), 0) << "the address of the argument variable";
+  EXPECT_EQ((*run.Messages(1132).back())["text"].str(), "query: <kovrane/>");
+  EXPECT_EQ(run.trace.back()["oleStringsLive"].i64(), 0);
+}
+
+TEST(HostRun, ToolbarButtonsClickHoverAndDraw) {
+  // A first run tells where the buttons are.
+  HostRun layout = RunHost("wait\n");
+  ASSERT_EQ(layout.exitCode, 0) << layout.stderrText;
+  const Json& buttons = (*layout.Events("toolbar").back())["buttons"];
+  auto overview = Numbers(buttons[3]["bounds"]);  // Command1: x, y, w, h
+  int cx = int(overview[0] + overview[2] / 2), cy = int(overview[1] + overview[3] / 2);
+
+  HostRun run = RunHost("shot plain.png\nmousemove " + std::to_string(cx) + " " + std::to_string(cy) +
+                        "\nshot hover.png\nclick " + std::to_string(cx) + " " + std::to_string(cy) + "\n");
+  ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+  auto commands = run.Events("command");
+  ASSERT_EQ(commands.size(), 1u);
+  EXPECT_EQ((*commands[0])["name"].str(), "Command1");
+  EXPECT_EQ((*run.Messages(1132).back())["text"].str(), "ran Command1");
+
+  gfx::Surface plain, hover;
+  ASSERT_TRUE(gfx::LoadPng("plain.png", plain));
+  ASSERT_TRUE(gfx::LoadPng("hover.png", hover));
+  // The glyph's blue square is drawn, its white ground is left out.
+  EXPECT_EQ(plain.pixel(cx, cy), 0x0000FFu);
+  EXPECT_NE(plain.pixel(cx - 7, cy - 7), 0xFFFFFFu);
+  // Hovering shows the hint under the button on the tool-tip colour; before, the child
+  // area was there.
+  int tipX = int(overview[0]) + 1, tipY = 30 + 2 + 1;
+  EXPECT_EQ(hover.pixel(tipX, tipY), 0xFFFFE1u);
+  EXPECT_NE(plain.pixel(tipX, tipY), 0xFFFFE1u);
+  std::remove("plain.png");
+  std::remove("hover.png");
+}
+
+}  // namespace
+}  // namespace hosttest

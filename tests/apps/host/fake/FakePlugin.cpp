@@ -8,8 +8,17 @@
 //   - 1127 and 1142 ask "dialog.dll" from the shared context's AppDir (Yes/No) and close or
 //     allow only on Yes; a click on the 18-pixel title strip closes the same way and posts
 //     1126;
+//   - it announces two command sets built from class-library objects the way the real
+//     form's are (a component with a published Commands collection whose items publish
+//     Name, Caption, Hint, Bitmap and OnExecute bound to published methods of the owner);
+//     running "new", "search" or "Command1" reports back through a status text, and
+//     "search" sends a data query (1139);
 //   - it paints its title strip in TitleColor and the rest in FormColor.
+#include <memory>
 #include <string>
+
+#include "platform/classlib/Classes.h"
+#include "platform/classlib/Graphics.h"
 
 #include "platform/gfx/Canvas.h"
 #include "platform/win/CodePage.h"
@@ -18,12 +27,79 @@
 #include "platform/win/Windows.h"
 #include "sdk/ordr118.h"
 
+namespace fake {
+
+class TFakeCommand : public TCollectionItem {
+  KV_CLASS(TFakeCommand, TCollectionItem)
+ public:
+  explicit TFakeCommand(TCollection* c) : TCollectionItem(c) {}
+  AnsiString Name, Caption, Hint;
+  TNotifyEvent OnExecute;
+  TBitmap* Bitmap() const { return FBitmap.get(); }
+  void SetBitmap(TBitmap* b) { FBitmap->Assign(b); }
+
+  static void Publish(TPublisher<TFakeCommand>& p) {
+    p.Property("Bitmap", &TFakeCommand::Bitmap, &TFakeCommand::SetBitmap);
+    p.Property("Caption", &TFakeCommand::Caption);
+    p.Property("Hint", &TFakeCommand::Hint);
+    p.Property("Name", &TFakeCommand::Name);
+    p.Property("OnExecute", &TFakeCommand::OnExecute);
+  }
+
+ private:
+  std::unique_ptr<TBitmap> FBitmap = std::make_unique<TBitmap>();
+};
+
+class TFakeCommandSet : public TComponent {
+  KV_CLASS(TFakeCommandSet, TComponent)
+ public:
+  explicit TFakeCommandSet(TComponent* owner) : TComponent(owner) {}
+  TCollection* Commands() const { return FCommands.get(); }
+  void SetCommands(TCollection* c) { if (c) FCommands->Assign(c); }
+
+  static void Publish(TPublisher<TFakeCommandSet>& p) {
+    p.Property("Commands", &TFakeCommandSet::Commands, &TFakeCommandSet::SetCommands);
+  }
+
+ private:
+  std::unique_ptr<TCollection> FCommands =
+      std::make_unique<TCollection>(TFakeCommand::StaticClass(), this);
+};
+
+void SendStatus(const std::string& ansi);
+void Query();
+
+// The form's stand-in as the owner of the sets and of their handlers.
+class TFakeRoot : public TComponent {
+  KV_CLASS(TFakeRoot, TComponent)
+ public:
+  explicit TFakeRoot(TComponent* owner) : TComponent(owner) {}
+  void RunNew(TObject* sender) { SendStatus("ran new from " + static_cast<TFakeCommand*>(sender)->Name); }
+  void RunSearch(TObject*) { Query(); }
+  void RunCommand1(TObject*) { SendStatus("ran Command1"); }
+
+  static void Publish(TPublisher<TFakeRoot>& p) {
+    KV_PUBLISHED_METHOD(p, TFakeRoot, RunNew);
+    KV_PUBLISHED_METHOD(p, TFakeRoot, RunSearch);
+    KV_PUBLISHED_METHOD(p, TFakeRoot, RunCommand1);
+  }
+};
+
+}  // namespace fake
+
 namespace {
+
+using fake::TFakeCommand;
+using fake::TFakeCommandSet;
+using fake::TFakeRoot;
 
 constexpr const char* kFormClass = "KvFakeChildForm";
 constexpr int kTitleHeight = 18;
 
 struct FakeForm {
+  std::unique_ptr<TFakeRoot> root;
+  TFakeCommandSet* chldcmnd = nullptr;
+  TFakeCommandSet* chldcmndBase = nullptr;
   HWND app = nullptr;
   HWND host = nullptr;
   HWND wnd = nullptr;
@@ -35,15 +111,69 @@ struct FakeForm {
     // The window procedure lives in this library: nothing of it may outlive the unload.
     if (wnd && IsWindow(wnd)) DestroyWindow(wnd);
     UnregisterClassA(kFormClass, nullptr);
+    root.reset();
   }
 };
 
 FakeForm form;
 
+TFakeCommand* AddCommand(TFakeCommandSet* set, const char* name, const char* caption,
+                         const char* hint, void (TFakeRoot::*handler)(TObject*), const char* handlerName) {
+  auto* c = static_cast<TFakeCommand*>(set->Commands()->Add());
+  c->Name = name;
+  c->Caption = caption;
+  c->Hint = hint;
+  if (handler) c->OnExecute = TNotifyEvent(form.root.get(), handler, handlerName);
+  return c;
+}
+
+void MakeCommandSets() {
+  form.root = std::make_unique<TFakeRoot>(nullptr);
+  form.chldcmndBase = new TFakeCommandSet(form.root.get());
+  form.chldcmnd = new TFakeCommandSet(form.root.get());
+  AddCommand(form.chldcmndBase, "new", "new", "", &TFakeRoot::RunNew, "RunNew");
+  AddCommand(form.chldcmndBase, "update", "", "", nullptr, "");
+  AddCommand(form.chldcmndBase, "search", "", "", &TFakeRoot::RunSearch, "RunSearch");
+  TFakeCommand* overview =
+      AddCommand(form.chldcmnd, "Command1", "", "显示/隐藏总览", &TFakeRoot::RunCommand1, "RunCommand1");
+  // A 16 x 16 glyph: a blue square on a white ground (the ground is the transparent colour).
+  TBitmap* glyph = overview->Bitmap();
+  glyph->SetSize(16, 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      glyph->Canvas()->SetPixels(x, y, x >= 4 && x < 12 && y >= 4 && y < 12 ? TColor(0xFF0000) : clWhite);
+}
+
+void AnnounceCommands() {
+  SendMessageA(form.host, WM_HOST_COMMANDS, reinterpret_cast<WPARAM>(&form.chldcmnd), 0);
+  SendMessageA(form.host, WM_HOST_BASECOMMANDS, reinterpret_cast<WPARAM>(&form.chldcmndBase), 0);
+}
+
+}  // namespace
+
+namespace fake {
+
 void SendStatus(const std::string& ansi) {
   SendMessageA(form.host, WM_HOST_STATUSTEXT, KV_STATUSTEXT_FAILURE,
                reinterpret_cast<LPARAM>(ansi.c_str()));
 }
+
+void Query() {
+  TShareVar request{};
+  TArgArr args = nullptr;
+  SendMessageA(form.host, WM_HOST_QUERYDATA, reinterpret_cast<WPARAM>(&request),
+               reinterpret_cast<LPARAM>(&args));
+  std::string answer =
+      request.QueryXml ? WideToAnsi(std::u16string_view(request.QueryXml, SysStringLen(request.QueryXml))) : "";
+  SysFreeString(request.QueryXml);
+  SendStatus("query: " + answer);
+}
+
+}  // namespace fake
+
+namespace {
+
+using fake::SendStatus;
 
 // Yes/No through the host's dialog library; 0 when the library cannot be used.
 int32_t AskHost(const char* caption, const char* text, int32_t flags) {
@@ -78,6 +208,7 @@ void OpenModule() {
 
 void ShowForm() {
   ShowWindow(form.wnd, SW_SHOW);
+  AnnounceCommands();
   OpenModule();
 }
 
@@ -143,6 +274,7 @@ extern "C" KV_SDK_EXPORT int32_t KV_STDCALL ShowChildForm(HWND AppHandle, HWND H
                                                          const char* Caption) {
   form.host = HostWnd;
   form.app = AppHandle;
+  MakeCommandSets();
   WNDCLASSA wc{};
   wc.lpfnWndProc = FormProc;
   wc.lpszClassName = kFormClass;
