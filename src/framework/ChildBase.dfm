@@ -1,0 +1,289 @@
+object frmChildBase: TfrmChildBase
+  Left = 192
+  Top = 107
+  BorderIcons = [biSystemMenu]
+  BorderStyle = bsNone
+  Caption = 'frmChildBase'
+  ClientHeight = 323
+  ClientWidth = 512
+  Color = 12825237
+  Font.Charset = GB2312_CHARSET
+  Font.Color = clWindowText
+  Font.Height = -12
+  Font.Name = '宋体'
+  Font.Style = []
+  KeyPreview = True
+  OldCreateOrder = False
+  Position = poOwnerFormCenter
+  Scaled = False
+  WindowState = wsMinimized
+  OnActivate = FormActivate
+  OnClose = FormClose
+  OnCreate = FormCreate
+  OnKeyDown = FormKeyDown
+  OnShow = FormShow
+  PixelsPerInch = 96
+  TextHeight = 12
+  object chldcmnd: TChildCommand
+    Commands = <>
+  end
+  object chldcmndBase: TChildCommand
+    Commands = <
+      item
+        Caption = 'new'
+        Name = 'new'
+        OnExecute = chldcmndBaseCommands0Execute
+      end
+      item
+        Name = 'update'
+        OnExecute = chldcmndBaseCommands1Execute
+      end
+      item
+        Name = 'delete'
+        OnExecute = chldcmndBaseCommands2Execute
+      end
+      item
+        Name = 'save'
+        OnExecute = chldcmndBaseCommands3Execute
+      end
+      item
+        Name = 'search'
+        OnExecute = chldcmndBaseCommands4Execute
+      end
+      item
+        Name = 'cancel'
+        OnExecute = chldcmndBaseCommands5Execute
+      end
+      item
+        Name = 'firstrec'
+        OnExecute = chldcmndBaseCommands6Execute
+      end
+      item
+        Name = 'priorrec'
+        OnExecute = chldcmndBaseCommands7Execute
+      end
+      item
+        Name = 'nextrec'
+        OnExecute = chldcmndBaseCommands8Execute
+      end
+      item
+        Name = 'lastrec'
+        OnExecute = chldcmndBaseCommands9Execute
+      end>
+  end
+  object pnlFormTitle: TPanel
+    Left = 0
+    Top = 0
+    Width = 512
+    Height = 18
+    Align = alTop
+    BevelOuter = bvNone
+    Color = 10841658
+    TabOrder = 0
+    object pnlFormTileRight: TPanel
+      Left = 487
+      Top = 0
+      Width = 25
+      Height = 18
+      Align = alRight
+      BevelOuter = bvNone
+      ParentColor = True
+      TabOrder = 0
+      object pbTitleRight: TPaintBox
+        Left = 0
+        Top = 0
+        Width = 25
+        Height = 18
+        Align = alClient
+        OnPaint = pbTitleRightPaint
+      end
+    end
+    object pnlFormTitleLeft: TPanel
+      Left = 0
+      Top = 0
+      Width = 20
+      Height = 18
+      Align = alLeft
+      BevelOuter = bvNone
+      ParentColor = True
+      TabOrder = 1
+    end
+    object pnlFormTitleBtn: TPanel
+      Left = 430
+      Top = 0
+      Width = 57
+      Height = 18
+      Align = alRight
+      BevelOuter = bvNone
+      ParentColor = True
+      TabOrder = 2
+      object pnlFormTitleCloseBtn: TPanel
+        Left = 39
+        Top = 0
+        Width = 18
+        Height = 18
+        Align = alRight
+        BevelOuter = bvNone
+        ParentColor = True
+        TabOrder = 0
+        object btnFormTitleColse: TFlatSpeedButton
+          Left = 2
+          Top = 0
+          Width = 16
+          Height = 16
+          ColorFocused = 14454785
+          ColorDown = 14454785
+          ColorBorder = clBackground
+          ColorHighLight = clBackground
+          ColorShadow = clBackground
+          Glyph.Data = {
+            36030000424D3603000000000000360000002800000010000000100000000100
+            1800000000000003000000000000000000000000000000000000FFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            8080808080808080808080808080808080808080808080808080808080808080
+            80808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFF808080FFFFFFFF
+            FFFFFFFFFFFFFFFF808080FFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFF808080FFFFFFFFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF80
+            8080808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFFFFFFFFFFFFFF808080808080FFFFFFFFFFFFFFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFF808080FF
+            FFFFFFFFFF808080FFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF80808080808080808080808080808080
+            8080808080808080808080808080808080808080FFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF}
+          OnClick = btnFormTitleColseClick
+        end
+      end
+      object pnlFormTitleMaxBtn: TPanel
+        Left = 21
+        Top = 0
+        Width = 18
+        Height = 18
+        Align = alRight
+        BevelOuter = bvNone
+        ParentColor = True
+        TabOrder = 1
+        object btnFormTitleMax: TFlatSpeedButton
+          Left = 2
+          Top = 0
+          Width = 16
+          Height = 16
+          ColorFocused = 14454785
+          ColorDown = 14454785
+          ColorBorder = clBackground
+          ColorHighLight = clBackground
+          ColorShadow = clBackground
+          Glyph.Data = {
+            36030000424D3603000000000000360000002800000010000000100000000100
+            1800000000000003000000000000000000000000000000000000FFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            8080808080808080808080808080808080808080808080808080808080808080
+            80808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFF80808080808080
+            8080808080808080808080FFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFF808080FFFFFFFF
+            FFFFFFFFFFFFFFFF808080FFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFF80808080808080
+            8080808080808080808080FFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFF808080808080808080808080808080808080FFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF80808080808080808080808080808080
+            8080808080808080808080808080808080808080FFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF}
+          OnClick = btnFormTitleMaxClick
+        end
+      end
+      object pnlFormTitleMinBtn: TPanel
+        Left = 3
+        Top = 0
+        Width = 18
+        Height = 18
+        Align = alRight
+        BevelOuter = bvNone
+        ParentColor = True
+        TabOrder = 2
+        object btnFormTitleMin: TFlatSpeedButton
+          Left = 2
+          Top = 0
+          Width = 16
+          Height = 16
+          ColorFocused = 14454785
+          ColorDown = 14454785
+          ColorBorder = clBackground
+          ColorHighLight = clBackground
+          ColorShadow = clBackground
+          Glyph.Data = {
+            36030000424D3603000000000000360000002800000010000000100000000100
+            1800000000000003000000000000000000000000000000000000FFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            8080808080808080808080808080808080808080808080808080808080808080
+            80808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFF808080808080808080808080808080808080FFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFF80808080808080
+            8080808080808080808080FFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF808080FFFFFFFFFFFFFFFFFFFFFFFF
+            808080FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FF808080FFFFFFFFFFFFFFFFFFFFFFFF80808080808080808080808080808080
+            8080808080808080808080808080808080808080FFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
+            FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF}
+          OnClick = btnFormTitleMinClick
+        end
+      end
+    end
+    object pnlFormTileMid: TPanel
+      Left = 20
+      Top = 0
+      Width = 410
+      Height = 18
+      Align = alClient
+      Alignment = taLeftJustify
+      BevelOuter = bvNone
+      Caption = '窗口'
+      Font.Charset = GB2312_CHARSET
+      Font.Color = clSilver
+      Font.Height = -12
+      Font.Name = '宋体'
+      Font.Style = []
+      ParentColor = True
+      ParentFont = False
+      TabOrder = 3
+      OnDblClick = btnFormTitleMaxClick
+      OnMouseDown = pnlFormTileMidMouseDown
+    end
+  end
+end

@@ -1,0 +1,3 @@
+inherited frmOrdr118: TfrmOrdr118
+  Caption = 'frmOrdr118'
+end
