@@ -7,6 +7,7 @@
 // or Close).
 #pragma once
 
+#include <algorithm>
 #include <initializer_list>
 #include <string_view>
 #include <vector>
@@ -49,7 +50,7 @@ class TMemTableEh : public TDataSet {
   int LoadFromDataSet(TDataSet* source, int count, TLoadMode mode, bool useCachedUpdates);
 
   // Fast append of one complete record: VALUES in field order (fewer values leave the rest
-  // null), converted like AsVariant assignment; no events, no links told per record (one
+  // null, extra ones are ignored), converted like AsVariant assignment; no events, no links told per record (one
   // deDataSetChange per call). The table must be open and browsing.
   void AppendRecord(std::initializer_list<Variant> values);
   void AppendRecord(const std::vector<Variant>& values);

@@ -109,6 +109,20 @@ TEST(DataSource, FreeingTheDataSetLetsGo) {
   EXPECT_FALSE(link.Active());
 }
 
+TEST(DataSource, ADataSetThatGoesOutOfScopeLetsGoToo) {
+  TestOwner owner;
+  auto* ds = new TDataSource(owner.get());
+  {
+    TMemTableEh table(nullptr);
+    table.FieldDefs()->Add("ID", ftInteger);
+    table.CreateDataSet();
+    ds->SetDataSet(&table);
+    EXPECT_EQ(ds->State(), dsBrowse);
+  }
+  EXPECT_EQ(ds->DataSet(), nullptr);
+  ds->SetDataSet(nullptr);  // nothing dangling to detach from
+}
+
 TEST(DataSource, FreeingTheSourceOrTheLinkLetsGo) {
   TestOwner owner;
   TMemTableEh* t = MakeTable(owner.get(), {1});
