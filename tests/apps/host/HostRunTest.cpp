@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -85,7 +86,16 @@ HostRun RunHost(const std::string& script, const std::vector<std::string>& extra
   std::string mk = "mkdir -p " + Quote(run.dir);
   EXPECT_EQ(std::system(mk.c_str()), 0);
   WriteFile(run.dir + "script.txt", script);
-  std::string cmd = "timeout 120 " + Quote(BinDir() + "ordr118-host") + " --script " +
+  // The class library never frees its class metadata; when the fake plug-in (which holds
+  // its own copy) is unloaded, that metadata becomes unreachable and the leak checker of a
+  // sanitizer build reports it. Runs that load the fake therefore check OLE strings (the
+  // exit event) but not heap leaks; the run without a plug-in keeps the leak check.
+  std::string env;
+  if (withPlugin) {
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    env = "env ASAN_OPTIONS=" + Quote(std::string(asan ? asan : "") + ":detect_leaks=0") + " ";
+  }
+  std::string cmd = env + "timeout 120 " + Quote(BinDir() + "ordr118-host") + " --script " +
                     Quote(run.dir + "script.txt") + " --trace " + Quote(run.dir + "trace.jsonl");
   if (withPlugin) cmd += " --plugin " + Quote(BinDir() + "libkvhost_fake_plugin.so");
   for (const std::string& a : extra) cmd += " " + Quote(a);
@@ -95,7 +105,13 @@ HostRun RunHost(const std::string& script, const std::vector<std::string>& extra
   run.stderrText = ReadFile(run.dir + "stderr.txt");
   std::istringstream lines(ReadFile(run.dir + "trace.jsonl"));
   for (std::string line; std::getline(lines, line);) run.trace.push_back(ParseJson(line));
+  std::filesystem::remove_all(run.dir);
   return run;
+}
+
+// A file of its own for this test process (runs of both builds may share the temp folder).
+std::string TempFile(const std::string& name) {
+  return testing::TempDir() + "hostrun_" + std::to_string(getpid()) + "_" + name;
 }
 
 std::vector<std::int64_t> Numbers(const Json& array) {
@@ -299,9 +315,10 @@ TEST(HostRun, ScreenshotsShowTheLentStyle) {
 }
 
 TEST(HostRun, RepliesAnswerTheNextRequest) {
-  std::string dir = testing::TempDir();
-  WriteFile(dir + "reply.xml", U8(u8"<kovrane>采购单</kovrane>"));
-  HostRun run = RunHost("reply " + dir + "reply.xml\nshow\nshow\n");
+  std::string reply = TempFile("reply.xml");
+  WriteFile(reply, U8(u8"<kovrane>采购单</kovrane>"));
+  HostRun run = RunHost("reply " + reply + "\nshow\nshow\n");
+  std::remove(reply.c_str());
   ASSERT_EQ(run.exitCode, 0) << run.stderrText;
   auto opens = run.Messages(1134);
   ASSERT_EQ(opens.size(), 3u);  // at creation, then at each show
@@ -358,6 +375,7 @@ TEST(HostRun, MissingPluginIsReported) {
   HostRun run = RunHost("wait\n", {"--plugin", "/nonexistent/libordr118.so"}, false);
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.stderrText.find("cannot load the plug-in"), std::string::npos);
+  EXPECT_EQ(run.stderrText.find("Sanitizer"), std::string::npos) << run.stderrText;
   ASSERT_FALSE(run.trace.empty());
   EXPECT_EQ(run.trace.back()["event"].str(), "exit");
 }
@@ -442,9 +460,10 @@ TEST(HostRun, CommandsRunTheirHandlers) {
 }
 
 TEST(HostRun, DataQueryIsAnsweredFromAReply) {
-  std::string dir = testing::TempDir();
-  WriteFile(dir + "query.xml", "<kovrane/>");
-  HostRun run = RunHost("reply " + dir + "query.xml\ncommand search\n");
+  std::string reply = TempFile("query.xml");
+  WriteFile(reply, "<kovrane/>");
+  HostRun run = RunHost("reply " + reply + "\ncommand search\n");
+  std::remove(reply.c_str());
   ASSERT_EQ(run.exitCode, 0) << run.stderrText;
   auto queries = run.Messages(1139);
   ASSERT_EQ(queries.size(), 1u);
