@@ -206,14 +206,15 @@ class TKvProtocol::TParseRun {
   void ReadRowId(const XmlDomNode& row);
   bool ReadDataRow(const XmlDomNode& rs, const XmlDomNode& row, int tableIndex, bool& built);
   bool BuildFieldDefs(int tableIndex, const AnsiString& fields);
-  // The row's text for FIELDNAME: exact, upper-cased, then lower-cased attribute name.
-  bool FindValue(const XmlDomNode& row, const AnsiString& fieldName, AnsiString& value);
+  // The current row's text for FIELDNAME: exact, upper-cased, then lower-cased attribute name.
+  bool FindValue(const AnsiString& fieldName, AnsiString& value);
   TMemTableEh* TableData(int index) const { return FOwner.GetTable(index)->Data(); }
 
   TKvProtocol& FOwner;
   bool FFreed = false;
   XmlDomDocument FDoc;
-  AnsiString FValue;  // reused for every field value
+  kvxml::XmlDomAttributes FRow;  // the attributes of the data row being read
+  AnsiString FValue;             // reused for every field value
 };
 
 bool TKvProtocol::Parse(const AnsiString& text) {
@@ -321,11 +322,12 @@ bool TKvProtocol::TParseRun::ReadDataRow(const XmlDomNode& rs, const XmlDomNode&
   if (!data->Active()) data->Open();
   data->SetCachedUpdates(false);
   data->Append();
+  FRow.read(row);
   for (int i = 0; i < data->FieldCount(); ++i) {
     if (!Pump()) return false;
     data = TableData(tableIndex);
     TField* field = data->Fields()[i];
-    if (!FindValue(row, field->FieldName(), FValue) || FValue.empty()) {
+    if (!FindValue(field->FieldName(), FValue) || FValue.empty()) {
       field->Clear();
       continue;
     }
@@ -344,12 +346,12 @@ bool TKvProtocol::TParseRun::ReadDataRow(const XmlDomNode& rs, const XmlDomNode&
   return true;
 }
 
-bool TKvProtocol::TParseRun::FindValue(const XmlDomNode& row, const AnsiString& fieldName, AnsiString& value) {
-  if (row.getAttribute(fieldName, value)) return true;
+bool TKvProtocol::TParseRun::FindValue(const AnsiString& fieldName, AnsiString& value) {
+  if (FRow.get(fieldName, value)) return true;
   const AnsiString upper = UpperCase(fieldName);
-  if (upper != fieldName && row.getAttribute(upper, value)) return true;
+  if (upper != fieldName && FRow.get(upper, value)) return true;
   const AnsiString lower = LowerCase(fieldName);
-  return lower != fieldName && row.getAttribute(lower, value);
+  return lower != fieldName && FRow.get(lower, value);
 }
 
 namespace {

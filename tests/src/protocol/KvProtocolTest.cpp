@@ -165,6 +165,7 @@ struct ErrorCase {
   const char* name;
   std::string fields;
   std::string row;
+  bool datasetError = false;  // EDatabaseError rather than EConvertError
 };
 
 class ParseErrors : public ::testing::TestWithParam<ErrorCase> {};
@@ -174,7 +175,10 @@ TEST_P(ParseErrors, RaiseConversionErrorsAndKeepWhatWasRead) {
   TKvProtocol p;
   const std::string doc = Response("<rs typ=\"integer\">4</rs><rs typ=\"recordset\" tbname=\"t\" fields=\"" +
                                    c.fields + "\">" + c.row + "</rs>");
-  EXPECT_THROW(p.Parse(doc), EConvertError);
+  if (c.datasetError)
+    EXPECT_THROW(p.Parse(doc), EDatabaseError);
+  else
+    EXPECT_THROW(p.Parse(doc), EConvertError);
   ASSERT_EQ(p.ParamCount(), 1);
   EXPECT_EQ(p.TableCount(), 1);
   EXPECT_FALSE(p.Parsing());
@@ -186,6 +190,7 @@ const ErrorCase kErrorCases[] = {
     {"TextInIntegerField", "A:NUMBER", "<r A=\"12abc\"/>"},
     {"TextInFloatField", "A:NUMBER:8:2", "<r A=\"one\"/>"},
     {"DateInOtherFormat", "A:DATE", "<r A=\"05/08/2009\"/>"},
+    {"DuplicateFieldName", "A:VARCHAR2 a:NUMBER", "<r A=\"1\"/>", true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Documents, ParseErrors, ::testing::ValuesIn(kErrorCases),
