@@ -209,6 +209,26 @@ TEST_F(TabsTest, OwnerDrawAsksForEveryTabAndPaintsTheSelectedLast) {
   EXPECT_EQ(surface.pixel(0, 150), gfx::ColorRefToPixel(gfx::ColorToRGB(clBtnHighlight)));
 }
 
+TEST_F(TabsTest, TheSelectedTabOpensIntoThePage) {
+  Tabs.SetTabHeight(20);
+  Tabs.SetTabIndex(1);
+  Tabs.SetColor(clYellow);
+  gfx::Surface surface(300, 200);
+  gfx::Canvas dc(surface);
+  Tabs.Perform(WM_PAINT, reinterpret_cast<WPARAM>(&dc), 0);
+  const gfx::Pixel light = gfx::ColorRefToPixel(gfx::ColorToRGB(clBtnHighlight));
+  const gfx::Pixel face = gfx::ColorRefToPixel(gfx::ColorToRGB(clYellow));
+  const TRect first = Tabs.TabRect(0), second = Tabs.TabRect(1);
+  const int x0 = (first.left + first.right) / 2, x1 = (second.left + second.right) / 2;
+  // The page frame's top line runs under the other tabs but not under the selected one.
+  EXPECT_EQ(surface.pixel(x0, 22), light);
+  EXPECT_EQ(surface.pixel(x1, 22), face);
+  // The selected tab stands two pixels higher than the others.
+  EXPECT_EQ(surface.pixel(x1, 0), light);
+  EXPECT_EQ(surface.pixel(x0, 2), light);
+  EXPECT_EQ(surface.pixel(x0, 0), face);
+}
+
 TEST_F(TabsTest, ChildrenAreAlignedInTheDisplayRect) {
   auto* page = new TCustomControl(&Tabs);
   page->SetParent(&Tabs);
