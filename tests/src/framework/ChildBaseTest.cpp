@@ -341,6 +341,24 @@ TEST_F(ChildFormTest, TabAndShiftTabMoveTheFocus) {
   WORD other = 'A';
   form->FormKeyDown(form, other, {});
   EXPECT_EQ(GetFocus(), controls[0]->Handle());
+
+  // The same keys as a host's own loop delivers them (no class-library key handling first).
+  auto hostPress = [this](bool shift) {
+    if (shift) KvInjectKey(FHost, WM_KEYDOWN, VK_SHIFT, 1);
+    KvInjectKey(FHost, WM_KEYDOWN, VK_TAB, 1);
+    KvInjectKey(FHost, WM_KEYUP, VK_TAB, LPARAM(0xC0000001u));
+    if (shift) KvInjectKey(FHost, WM_KEYUP, VK_SHIFT, LPARAM(0xC0000001u));
+    MSG msg;
+    for (int i = 0; i < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  };
+  hostPress(false);
+  EXPECT_EQ(GetFocus(), controls[1]->Handle());
+  hostPress(true);
+  hostPress(true);
+  EXPECT_EQ(GetFocus(), controls[2]->Handle());
 }
 
 }  // namespace
