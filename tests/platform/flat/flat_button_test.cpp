@@ -59,6 +59,25 @@ TEST(FlatSpeedButtonTest, GlyphIsCentredWithItsTransparentColourLeftOut) {
   EXPECT_EQ(s.pixel(1, 1), Px(clSilver));
 }
 
+TEST(FlatSpeedButtonTest, LayoutAndMarginPlaceTheGlyph) {
+  struct Case {
+    TButtonLayout Layout;
+    int Margin;
+    int X, Y;  // the glyph's top-left; the frame takes the outer pixel
+  };
+  const Case cases[] = {{blGlyphLeft, -1, 6, 6}, {blGlyphLeft, 2, 3, 6},  {blGlyphRight, 2, 9, 6},
+                        {blGlyphTop, 0, 6, 1},   {blGlyphBottom, 1, 6, 10}};
+  for (const Case& c : cases) {
+    ButtonFixture f;
+    f.Button.SetLayout(c.Layout);
+    f.Button.SetMargin(c.Margin);
+    const gfx::Surface s = PaintAlone(&f.Button);
+    // The glyph's cross crosses at its pixel (1, 1).
+    EXPECT_EQ(s.pixel(c.X + 1, c.Y + 1), Px(clGray)) << int(c.Layout) << " " << c.Margin;
+    EXPECT_EQ(s.pixel(c.X, c.Y), Px(clSilver)) << int(c.Layout) << " " << c.Margin;
+  }
+}
+
 TEST(FlatSpeedButtonTest, HotAndDownColours) {
   struct Probe {
     const char* State;
