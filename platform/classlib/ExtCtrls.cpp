@@ -238,7 +238,8 @@ int TSplitter::SizeForPointer(int pos) const {
   const bool grows = Align() == alLeft || Align() == alTop;
   int size = FStartSize + (grows ? delta : -delta);
   if (size < FMinSize) size = FAutoSnap ? 0 : FMinSize;
-  if (size > FMaxSize) size = std::max(FMaxSize, FAutoSnap ? 0 : std::min(FMinSize, FMaxSize));
+  // The free area beyond the splitter keeps MinSize too; it wins over the neighbour's.
+  if (size > FMaxSize) size = FMaxSize;
   return std::max(size, 0);
 }
 
