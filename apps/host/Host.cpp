@@ -548,6 +548,8 @@ LRESULT Host::HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       DestroyWindow(hwnd);
       return 0;
     case WM_DESTROY:
+      // The user closed the window: an interactive session ends, a script stops.
+      quit_ = true;
       if (!options_.scripted()) PostQuitMessage(0);
       return 0;
     default:
