@@ -41,7 +41,7 @@ constexpr std::size_t kHeader = alignof(std::max_align_t);
 
 void* CountedAlloc(std::size_t n) {
   auto* p = static_cast<unsigned char*>(std::malloc(n + kHeader));
-  if (!p) throw std::bad_alloc();
+  if (!p) return nullptr;
   *reinterpret_cast<std::size_t*>(p) = n;
   Count(std::int64_t(n));
   return p + kHeader;
@@ -55,8 +55,17 @@ void CountedFree(void* p) noexcept {
 }
 }  // namespace
 
-void* operator new(std::size_t n) { return CountedAlloc(n); }
-void* operator new[](std::size_t n) { return CountedAlloc(n); }
+// pugixml allocates with malloc unless told otherwise: route its tree through the counter too.
+const bool kPugixmlCounted = [] {
+  pugi::set_memory_management_functions(&CountedAlloc, &CountedFree);
+  return true;
+}();
+
+void* operator new(std::size_t n) {
+  if (void* p = CountedAlloc(n)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) { return operator new(n); }
 void operator delete(void* p) noexcept { CountedFree(p); }
 void operator delete[](void* p) noexcept { CountedFree(p); }
 void operator delete(void* p, std::size_t) noexcept { CountedFree(p); }
