@@ -3,8 +3,27 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
+#include <vector>
 
 #include "platform/classlib/Classes.h"
+
+namespace {
+
+// Owns the metadata of every class of this module. It is constructed before, and so
+// destroyed after, every other static object of the module: metadata is read until the last
+// component is gone, and a module that is unloaded leaves none of it behind.
+struct ClassInfoStore {
+  std::vector<std::unique_ptr<TClassInfo>> infos;
+};
+ClassInfoStore gClassInfoStore __attribute__((init_priority(101)));
+
+}  // namespace
+
+const TClassInfo* kv::detail::AdoptClassInfo(TClassInfo* info) {
+  gClassInfoStore.infos.emplace_back(info);
+  return info;
+}
 
 TClassInfo::TClassInfo() = default;
 
@@ -55,7 +74,7 @@ TClass TObject::StaticClass() {
   static const TClassInfo* const info = [] {
     auto* i = new TClassInfo;
     i->Name = "TObject";
-    return i;
+    return kv::detail::AdoptClassInfo(i);
   }();
   return info;
 }

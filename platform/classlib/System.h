@@ -20,7 +20,7 @@ struct TPropInfo;
 struct TMethodInfo;
 struct TFieldInfo;
 
-// A metaclass: one TClassInfo per class, never freed.
+// A metaclass: one TClassInfo per class, alive as long as the module that built it.
 using TClass = const TClassInfo*;
 
 // Class metadata. Built once per class on first use of T::StaticClass().
@@ -126,6 +126,8 @@ namespace kv::detail {
 struct ClassAccess;
 // Stops the program with MESSAGE: the contract between caller and library was broken.
 [[noreturn]] void Fatal(const char* file, int line, const AnsiString& message);
+// Hands INFO to the module's metadata store, which frees it when the module goes away.
+const TClassInfo* AdoptClassInfo(TClassInfo* info);
 }  // namespace kv::detail
 
 // Aborts with a clear message when COND is false (in every build type).

@@ -465,7 +465,7 @@ const TClassInfo* BuildClassInfo(const char* name) {
     TPublisher<Self> publisher(*info);
     ClassAccess::Publish<Self>(publisher);
   }
-  return info;
+  return AdoptClassInfo(info);
 }
 
 }  // namespace kv::detail

@@ -86,16 +86,7 @@ HostRun RunHost(const std::string& script, const std::vector<std::string>& extra
   std::string mk = "mkdir -p " + Quote(run.dir);
   EXPECT_EQ(std::system(mk.c_str()), 0);
   WriteFile(run.dir + "script.txt", script);
-  // The class library never frees its class metadata; when the fake plug-in (which holds
-  // its own copy) is unloaded, that metadata becomes unreachable and the leak checker of a
-  // sanitizer build reports it. Runs that load the fake therefore check OLE strings (the
-  // exit event) but not heap leaks; the run without a plug-in keeps the leak check.
-  std::string env;
-  if (withPlugin) {
-    const char* asan = std::getenv("ASAN_OPTIONS");
-    env = "env ASAN_OPTIONS=" + Quote(std::string(asan ? asan : "") + ":detect_leaks=0") + " ";
-  }
-  std::string cmd = env + "timeout 120 " + Quote(BinDir() + "ordr118-host") + " --script " +
+  std::string cmd = "timeout 120 " + Quote(BinDir() + "ordr118-host") + " --script " +
                     Quote(run.dir + "script.txt") + " --trace " + Quote(run.dir + "trace.jsonl");
   if (withPlugin) cmd += " --plugin " + Quote(BinDir() + "libkvhost_fake_plugin.so");
   for (const std::string& a : extra) cmd += " " + Quote(a);
