@@ -1,0 +1,6 @@
+object frmBad: TFuzzForm
+  object w: TFuzzWidget
+    OnClick = WrongSig
+    Align = faSideways
+  end
+end
