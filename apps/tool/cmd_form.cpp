@@ -1,11 +1,6 @@
 // ordr118-tool form CLASS: builds a form or data module class of the plug-in without a host,
 // at its resource's design size with alignment applied, and prints its components as JSON.
-// The data layer and the class library each declare TAlignment behind guards of their own;
-// the data layer's comes first here and stands for both.
 #include "src/data/DMDoubleSimple.h"
-#ifdef KV_HAS_TALIGNMENT
-#define KV_CLASSLIB_TALIGNMENT
-#endif
 
 #include <cstdio>
 #include <memory>

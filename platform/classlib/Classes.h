@@ -11,6 +11,9 @@
 // The plain event: a handler taking the sender.
 using TNotifyEvent = TEvent<void(TObject* Sender)>;
 
+// Horizontal alignment of text, shared by controls and dataset fields.
+KV_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
+
 enum TOperation { opInsert, opRemove };
 KV_ENUM_NAMES(TOperation, "opInsert", "opRemove")
 

@@ -4,13 +4,6 @@
 
 #include "platform/classlib/Controls.h"
 
-// Horizontal alignment of text. Also declared by the data layer until it takes this one:
-// both declarations sit behind the same guard.
-#ifndef KV_CLASSLIB_TALIGNMENT
-#define KV_CLASSLIB_TALIGNMENT
-KV_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
-#endif
-
 // Vertical placement of a label's text in its client area.
 KV_ENUM(TTextLayout, tlTop, tlCenter, tlBottom)
 

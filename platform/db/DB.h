@@ -28,11 +28,6 @@ KV_EXCEPTION(EDatabaseError, Exception)
 // Raises EDatabaseError with MESSAGE, prefixed "<Name>: " when COMPONENT has a name.
 [[noreturn]] void DatabaseError(const AnsiString& message, const TComponent* component = nullptr);
 
-#ifndef KV_HAS_TALIGNMENT
-#define KV_HAS_TALIGNMENT
-// Horizontal alignment of text (the class library's TAlignment).
-KV_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
-#endif
 
 // Field data types (the class library's order, as far as the system uses them).
 KV_ENUM(TFieldType, ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency,

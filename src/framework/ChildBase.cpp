@@ -1,15 +1,9 @@
-// The data layer and the class library each declare TAlignment behind guards of their own;
-// the data layer's comes first here and stands for both.
-#include "platform/db/MemTableEh.h"
-#ifdef KV_HAS_TALIGNMENT
-#define KV_CLASSLIB_TALIGNMENT
-#endif
-
 #include "src/framework/ChildBase.h"
 
 #include <array>
 
 #include "platform/classlib/Resources.h"
+#include "platform/db/MemTableEh.h"
 #include "sdk/ordr118.h"
 #include "src/data/DMBase.h"
 #include "src/host/GlobalVar.h"
