@@ -148,17 +148,17 @@ std::size_t CopyAsciiRunToWide(const unsigned char* src, std::size_t n, Out<kWri
     const __m128i zero = _mm_setzero_si128();
     while (n - i >= 16 && out.Room(16)) {
         __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        int high = _mm_movemask_epi8(bytes);
+        // A block with any non-ASCII byte is left to the slow path, so that nothing is
+        // stored past the result a caller gets back.
+        if (_mm_movemask_epi8(bytes) != 0)
+            break;
         if constexpr (kWrite) {
             char16_t* d = out.data + out.size;
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_unpacklo_epi8(bytes, zero));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 8), _mm_unpackhi_epi8(bytes, zero));
         }
-        std::size_t ascii = high == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(high)));
-        i += ascii;
-        out.size += ascii;
-        if (ascii < 16)
-            break;
+        i += 16;
+        out.size += 16;
     }
 #else
     (void)n;
@@ -181,16 +181,12 @@ std::size_t CopyAsciiRunToBytes(const char16_t* src, std::size_t n, Out<kWrite, 
         __m128i asciiA = _mm_cmpeq_epi16(_mm_and_si128(a, nonAscii), zero);
         __m128i asciiB = _mm_cmpeq_epi16(_mm_and_si128(b, nonAscii), zero);
         unsigned isAscii = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(asciiA, asciiB)));
-        if constexpr (kWrite) {
-            // Non-ASCII units saturate to garbage bytes beyond the prefix; they are
-            // overwritten by the slow path.
+        if (isAscii != 0xFFFF)
+            break;  // mixed blocks go the slow way: nothing is stored past the result
+        if constexpr (kWrite)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data + out.size), _mm_packus_epi16(a, b));
-        }
-        std::size_t ascii = isAscii == 0xFFFF ? 16 : static_cast<std::size_t>(__builtin_ctz(~isAscii));
-        i += ascii;
-        out.size += ascii;
-        if (ascii < 16)
-            break;
+        i += 16;
+        out.size += 16;
     }
 #else
     (void)n;
@@ -207,14 +203,12 @@ std::size_t CopyAsciiRunToBytes(const unsigned char* src, std::size_t n, Out<kWr
 #if defined(__SSE2__)
     while (n - i >= 16 && out.Room(16)) {
         __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        int high = _mm_movemask_epi8(bytes);
+        if (_mm_movemask_epi8(bytes) != 0)
+            break;  // mixed blocks go the slow way: nothing is stored past the result
         if constexpr (kWrite)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data + out.size), bytes);
-        std::size_t ascii = high == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(high)));
-        i += ascii;
-        out.size += ascii;
-        if (ascii < 16)
-            break;
+        i += 16;
+        out.size += 16;
     }
 #else
     (void)n;

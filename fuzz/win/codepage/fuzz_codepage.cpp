@@ -27,9 +27,8 @@ void Require(bool ok, const char* what) {
   std::abort();
 }
 
-// The units of a buffer past the result are not checked: the ASCII block copy may use the
-// whole capacity given as scratch (it never writes past it; the exact-size and short buffers
-// below let ASan see that).
+// The units of a buffer past the result are checked by the unit tests of the converter; here
+// the exact-size and short buffers let ASan see that nothing is written past the buffer.
 constexpr char16_t kSentinel16 = 0xBEEF;
 constexpr char kSentinel8 = '\x5A';
 

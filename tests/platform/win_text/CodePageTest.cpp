@@ -378,3 +378,35 @@ TEST(CodePage, BadArgumentsFailWithTheirError)
 }
 
 } // namespace
+
+// A caller that hands over a larger buffer finds it untouched past the result: the block
+// copy of ASCII runs must not leave the bytes of a mixed block behind.
+TEST(CodePage, NothingIsStoredPastTheResultInALargerBuffer)
+{
+    for (std::size_t ascii : {1u, 7u, 15u}) {
+        const std::string gbk = std::string(ascii, 'a') + "\xD6\xD0\xD6\xD0\xD6\xD0\xD6\xD0\xD6\xD0\xD6\xD0\xD6\xD0\xD6\xD0";
+        const std::u16string wide = AnsiToWide(gbk);
+        const std::string utf8 = AnsiToUtf8(gbk);
+        SCOPED_TRACE(gbk);
+
+        struct ToWide { UINT codePage; const std::string* src; };
+        for (const ToWide& c : {ToWide{CP_ACP, &gbk}, ToWide{CP_UTF8, &utf8}}) {
+            std::vector<char16_t> w(64, u'#');
+            const int n = MultiByteToWideChar(c.codePage, 0, c.src->data(), static_cast<int>(c.src->size()),
+                                              w.data(), static_cast<int>(w.size()));
+            ASSERT_EQ(n, static_cast<int>(wide.size()));
+            EXPECT_EQ(std::u16string(w.data(), wide.size()), wide);
+            for (std::size_t k = wide.size(); k < w.size(); ++k) EXPECT_EQ(w[k], u'#') << "unit " << k;
+        }
+
+        struct ToBytes { UINT codePage; const std::string* expected; };
+        for (const ToBytes& c : {ToBytes{CP_ACP, &gbk}, ToBytes{CP_UTF8, &utf8}}) {
+            std::vector<char> b(96, '#');
+            const int n = WideCharToMultiByte(c.codePage, 0, wide.data(), static_cast<int>(wide.size()), b.data(),
+                                              static_cast<int>(b.size()), nullptr, nullptr);
+            ASSERT_EQ(n, static_cast<int>(c.expected->size()));
+            EXPECT_EQ(std::string(b.data(), c.expected->size()), *c.expected);
+            for (std::size_t k = c.expected->size(); k < b.size(); ++k) EXPECT_EQ(b[k], '#') << "byte " << k;
+        }
+    }
+}
