@@ -719,8 +719,8 @@ TDateTime StrToDate(const AnsiString& s) {
 
 namespace {
 
-[[noreturn]] void FormatError(const AnsiString& spec) {
-  throw EConvertError("Format '" + spec + "' invalid or incompatible with argument");
+[[noreturn]] void FormatError(const AnsiString& directive) {
+  throw EConvertError("Format '" + directive + "' invalid or incompatible with argument");
 }
 
 bool ArgAsInteger(const TVarRec& arg, int64_t& v, bool& isUnsigned) {
@@ -816,8 +816,8 @@ AnsiString Format(const AnsiString& format, std::initializer_list<TVarRec> args)
     }
     if (i >= format.size()) FormatError(format.substr(start));
     char type = LowerAscii(format[i]);
-    AnsiString spec = format.substr(start, i - start + 1);
-    if (next >= argc) FormatError(spec);
+    AnsiString directive = format.substr(start, i - start + 1);
+    if (next >= argc) FormatError(directive);
     const TVarRec& arg = argv[next++];
     AnsiString text;
     int64_t iv;
@@ -827,7 +827,7 @@ AnsiString Format(const AnsiString& format, std::initializer_list<TVarRec> args)
       case 'd':
       case 'u':
       case 'x': {
-        if (!ArgAsInteger(arg, iv, isUnsigned)) FormatError(spec);
+        if (!ArgAsInteger(arg, iv, isUnsigned)) FormatError(directive);
         bool negative = false;
         uint64_t magnitude;
         if (type == 'd' && !isUnsigned && iv < 0) {
@@ -850,29 +850,29 @@ AnsiString Format(const AnsiString& format, std::initializer_list<TVarRec> args)
         if (auto* s = std::get_if<AnsiString>(&arg.Get()))
           text = precision >= 0 && static_cast<size_t>(precision) < s->size() ? s->substr(0, static_cast<size_t>(precision)) : *s;
         else
-          FormatError(spec);
+          FormatError(directive);
         break;
       case 'f':
       case 'n':
-        if (!ArgAsFloat(arg, fv)) FormatError(spec);
+        if (!ArgAsFloat(arg, fv)) FormatError(directive);
         text = FloatToFixed(fv, precision < 0 ? 2 : std::min(precision, 18), type == 'n');
         break;
       case 'g':
-        if (!ArgAsFloat(arg, fv)) FormatError(spec);
+        if (!ArgAsFloat(arg, fv)) FormatError(directive);
         text = FloatToStrGeneral(fv, precision <= 0 ? 15 : std::min(precision, 18));
         break;
       case 'e':
-        if (!ArgAsFloat(arg, fv)) FormatError(spec);
+        if (!ArgAsFloat(arg, fv)) FormatError(directive);
         text = Scientific(fv, precision < 0 ? 15 : precision);
         break;
       case 'p': {
         const void* const* p = std::get_if<const void*>(&arg.Get());
-        if (!p) FormatError(spec);
+        if (!p) FormatError(directive);
         text = IntToHex(static_cast<int64_t>(reinterpret_cast<uintptr_t>(*p)), static_cast<int>(sizeof(void*) * 2));
         break;
       }
       default:
-        FormatError(spec);
+        FormatError(directive);
     }
     if (width > 0 && static_cast<int>(text.size()) < width) {
       AnsiString padding(static_cast<size_t>(width) - text.size(), ' ');

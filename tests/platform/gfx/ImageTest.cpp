@@ -34,31 +34,31 @@ struct BmpSpec {
   Bytes rows;
 };
 
-Bytes MakeBmp(const BmpSpec& spec) {
-  const std::size_t header = spec.fileHeader ? 14 : 0;
+Bytes MakeBmp(const BmpSpec& layout) {
+  const std::size_t header = layout.fileHeader ? 14 : 0;
   const std::size_t paletteAt = header + 40;
-  const std::size_t pixelsAt = paletteAt + spec.palette.size() * 4;
-  Bytes b(pixelsAt + spec.rows.size(), 0);
-  if (spec.fileHeader) {
+  const std::size_t pixelsAt = paletteAt + layout.palette.size() * 4;
+  Bytes b(pixelsAt + layout.rows.size(), 0);
+  if (layout.fileHeader) {
     b[0] = 'B';
     b[1] = 'M';
     Put32(b, 2, std::uint32_t(b.size()));
     Put32(b, 10, std::uint32_t(pixelsAt));
   }
   Put32(b, header, 40);
-  Put32(b, header + 4, std::uint32_t(spec.width));
-  Put32(b, header + 8, std::uint32_t(spec.height));
+  Put32(b, header + 4, std::uint32_t(layout.width));
+  Put32(b, header + 8, std::uint32_t(layout.height));
   Put16(b, header + 12, 1);
-  Put16(b, header + 14, spec.bpp);
-  Put32(b, header + 16, spec.compression);
-  Put32(b, header + 32, spec.colorsUsed);
-  for (std::size_t i = 0; i < spec.palette.size(); ++i) {
-    const std::uint32_t c = spec.palette[i];
+  Put16(b, header + 14, layout.bpp);
+  Put32(b, header + 16, layout.compression);
+  Put32(b, header + 32, layout.colorsUsed);
+  for (std::size_t i = 0; i < layout.palette.size(); ++i) {
+    const std::uint32_t c = layout.palette[i];
     b[paletteAt + i * 4] = std::uint8_t(c);
     b[paletteAt + i * 4 + 1] = std::uint8_t(c >> 8);
     b[paletteAt + i * 4 + 2] = std::uint8_t(c >> 16);
   }
-  std::copy(spec.rows.begin(), spec.rows.end(), b.begin() + std::ptrdiff_t(pixelsAt));
+  std::copy(layout.rows.begin(), layout.rows.end(), b.begin() + std::ptrdiff_t(pixelsAt));
   return b;
 }
 
@@ -71,7 +71,7 @@ TEST(Bmp, DecodesEveryDepthAndRowOrder) {
   constexpr Pixel R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF;
   struct Case {
     const char* name;
-    BmpSpec spec;
+    BmpSpec layout;
     std::vector<Pixel> expected;  // top row first
   };
   const std::vector<Case> cases = {
@@ -108,7 +108,7 @@ TEST(Bmp, DecodesEveryDepthAndRowOrder) {
        {G, R, G, R, R, R, R, R, R, G}},
   };
   for (const Case& c : cases) {
-    const Bytes data = MakeBmp(c.spec);
+    const Bytes data = MakeBmp(c.layout);
     Surface out;
     ASSERT_TRUE(LoadBmp(data.data(), data.size(), out)) << c.name;
     EXPECT_EQ(PixelsOf(out), c.expected) << c.name;
