@@ -336,6 +336,9 @@ class TApplication : public TComponent {
   void ProcessMessages() {
     if (KvMessagesPending()) ProcessPendingMessages();
   }
+  // Dispatches every pending message without asking first (for a caller that just asked:
+  // asking twice can miss a timer that the first answer reported).
+  void ProcessPendingMessages();
   // Dispatches one message, waiting for it when none is pending; false once the queue says quit.
   bool HandleMessage();
   // Handles messages until Terminate or the quit message.
@@ -368,7 +371,6 @@ class TApplication : public TComponent {
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
-  void ProcessPendingMessages();
   // Dispatches MSG unless the library handles it first as a key message.
   void DispatchOne(const MSG& msg);
   bool IsKeyMsg(const MSG& msg);

@@ -301,14 +301,19 @@ AnsiString TField::DisplayText() const {
 
 // Writing.
 
+void TField::WriteRefused() const {
+  if (!FDataSet) DatabaseError(Format("Field '%s' has no dataset", {DisplayName()}));
+  if (!IsEditing(FDataSet->FState)) DatabaseError(SNotEditing, FDataSet);
+  DatabaseError(Format("Field '%s' cannot be modified", {DisplayName()}), FDataSet);
+}
+
 template <class Store>
 void TField::Write(Store store) {
-  if (!FDataSet) DatabaseError(Format("Field '%s' has no dataset", {DisplayName()}));
   TDataSet* ds = FDataSet;
-  if (!IsEditing(ds->FState)) DatabaseError(SNotEditing, ds);
-  if (FReadOnly) DatabaseError(Format("Field '%s' cannot be modified", {DisplayName()}), ds);
+  if (!ds || !IsEditing(ds->FState) || FReadOnly) [[unlikely]]
+    WriteRefused();
   TFieldCell& cell = ds->EditCell(FFieldNo);
-  if (OnValidate) {
+  if (OnValidate) [[unlikely]] {
     const TFieldCell saved = cell;
     store(cell);
     try {
@@ -321,7 +326,8 @@ void TField::Write(Store store) {
     store(cell);
   }
   ds->FModified = true;
-  if (OnChange) OnChange(this);
+  if (OnChange) [[unlikely]]
+    OnChange(this);
   ds->DataEvent(deFieldChange, reinterpret_cast<intptr_t>(this));
 }
 
@@ -329,7 +335,9 @@ void TField::CheckRange(int64_t v) const { kvdb::CheckIntegerRange(v, FDataType,
 
 void TField::StoreText(TFieldCell& cell, std::string_view text) {
   cell.Null = false;
-  FDataSet->StoreCellText(cell, kvdb::ClipText(text, FSize));
+  // Clipping walks the characters; most text is within the size and needs no walk.
+  if (FSize > 0 && text.size() > std::size_t(FSize)) text = kvdb::ClipText(text, FSize);
+  FDataSet->StoreCellText(cell, text);
 }
 
 // Text -> cell by the field's kind; raises before touching the cell when the text does not convert.
@@ -511,10 +519,7 @@ TClass FieldClassOf(TFieldType type) {
   }
 }
 
-TField* TFields::Fields(int index) const {
-  if (index < 0 || index >= Count()) throw EListError(Format("List index out of bounds (%d)", {index}));
-  return FList[std::size_t(index)];
-}
+void TFields::IndexError(int index) { throw EListError(Format("List index out of bounds (%d)", {index})); }
 
 TField* TFields::FindField(const AnsiString& name) const {
   for (TField* f : FList)
@@ -764,6 +769,7 @@ void TDataSet::Last() {
 void TDataSet::BeginEditBuffer(bool fromCurrent) {
   const std::size_t n = std::size_t(FFields.Count());
   if (fromCurrent && FCurrent >= 0) FEditBuffer.assign(InternalRecord(FCurrent), InternalRecord(FCurrent) + n);
+  else if (FEditBuffer.size() == n) std::fill(FEditBuffer.begin(), FEditBuffer.end(), TFieldCell());
   else FEditBuffer.assign(n, TFieldCell());
 }
 

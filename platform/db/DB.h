@@ -234,6 +234,8 @@ class TField : public TComponent {
   // Checks the state and ReadOnly, runs OnValidate with the new value in place, then OnChange.
   template <class Store>
   void Write(Store store);
+  // Raises the error of a write that the dataset's state or ReadOnly refuses.
+  [[noreturn]] void WriteRefused() const;
   void StoreText(TFieldCell& cell, std::string_view text);
   void StoreTextConverted(TFieldCell& cell, std::string_view text);
   AnsiString CellToString(const TFieldCell& cell) const;
@@ -319,7 +321,11 @@ class TFields {
  public:
   int Count() const { return int(FList.size()); }
   // Field I (0-based); EListError when out of bounds.
-  TField* Fields(int index) const;
+  TField* Fields(int index) const {
+    if (index < 0 || index >= Count()) [[unlikely]]
+      IndexError(index);
+    return FList[std::size_t(index)];
+  }
   TField* operator[](int index) const { return Fields(index); }
   // The field called NAME ignoring case, or null.
   TField* FindField(const AnsiString& name) const;
@@ -329,6 +335,7 @@ class TFields {
  private:
   friend class TDataSet;
   friend class TField;
+  [[noreturn]] static void IndexError(int index);
   std::vector<TField*> FList;
 };
 

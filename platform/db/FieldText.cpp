@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace kvdb {
 
@@ -26,9 +27,9 @@ bool FastInteger(std::string_view s, int64_t& out) {
   return true;
 }
 
-// Plain decimal with '.' as the separator: [sign] digits [. digits] [e [sign] digits].
-bool FastFloat(std::string_view s, double& out) {
-  if (FormatSettings.DecimalSeparator != '.') return false;
+// Plain decimal with '.' as the separator: [sign] digits [. digits] [e [sign] digits], read by
+// std::from_chars. Syntax or range it does not take is for the library's parser.
+bool DecimalFloat(std::string_view s, double& out) {
   std::size_t i = 0;
   if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
   const std::size_t start = i;
@@ -54,16 +55,107 @@ bool FastFloat(std::string_view s, double& out) {
   return true;
 }
 
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kMaxExactPower = 22;
+constexpr uint64_t kMaxExactMantissa = uint64_t(1) << 53;
+
+// The same syntax as DecimalFloat for the values one floating-point operation gets exactly:
+// when both the digits (as an integer) and the power of ten are exact doubles, the one
+// correctly rounded multiply or divide is the correctly rounded value of the decimal, which
+// is what from_chars gives. False (nothing decided) for anything else.
+bool ExactDecimalFloat(std::string_view s, double& out) {
+  const char* p = s.data();
+  const char* const end = p + s.size();
+  bool negative = false;
+  if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  uint64_t digits = 0;
+  int significant = 0;  // digits after the leading zeros; more than 19 could overflow
+  int scale = 0;        // power of ten the digits are multiplied by
+  bool any = false;
+  for (; p != end && IsDigit(*p); ++p) {
+    any = true;
+    if (digits == 0 && *p == '0') continue;
+    if (++significant > 19) return false;
+    digits = digits * 10 + uint64_t(*p - '0');
+  }
+  if (p != end && *p == '.') {
+    for (++p; p != end && IsDigit(*p); ++p) {
+      any = true;
+      if (scale > -100000) --scale;  // past that only a zero is exact, and it ignores the scale
+      if (digits == 0 && *p == '0') continue;
+      if (++significant > 19) return false;
+      digits = digits * 10 + uint64_t(*p - '0');
+    }
+  }
+  if (!any) return false;
+  if (p != end && (*p == 'e' || *p == 'E')) {
+    ++p;
+    bool negativeExponent = false;
+    if (p != end && (*p == '-' || *p == '+')) negativeExponent = *p++ == '-';
+    if (p == end) return false;
+    int exponent = 0;
+    for (; p != end && IsDigit(*p); ++p)
+      if (exponent < 100000) exponent = exponent * 10 + (*p - '0');  // beyond that: not exact anyway
+    scale += negativeExponent ? -exponent : exponent;
+  }
+  if (p != end) return false;
+  double v;
+  if (digits == 0) {
+    v = 0;
+  } else {
+    if (digits > kMaxExactMantissa || scale < -kMaxExactPower || scale > kMaxExactPower) return false;
+    v = scale < 0 ? double(digits) / kExactPowersOfTen[-scale] : double(digits) * kExactPowersOfTen[scale];
+  }
+  out = negative ? -v : v;
+  return true;
+}
+
+bool FastFloat(std::string_view s, double& out) {
+  if (FormatSettings.DecimalSeparator != '.') return false;
+  return ExactDecimalFloat(s, out) || DecimalFloat(s, out);
+}
+
+// The short date format the fast path reads. A fixed-length compare (two loads), since the
+// settings may change between calls.
+bool ShortDateIsYearMonthDay() {
+  const AnsiString& format = FormatSettings.ShortDateFormat;
+  constexpr std::string_view kIsoDate = "yyyy-mm-dd";
+  return FormatSettings.DateSeparator == '-' && format.size() == kIsoDate.size() &&
+         std::memcmp(format.data(), kIsoDate.data(), kIsoDate.size()) == 0;
+}
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+// Days before each month in a common year.
+constexpr int kDaysBeforeMonth[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
+// Day number (1 = 0001-01-01) of the day the date values count from (1899-12-30 is 0).
+constexpr int kDayZero = 693594;
+
+// Y-M-D to a date value, as TryEncodeDate counts it; false for a date that does not exist.
+bool EncodeDateFast(int y, int m, int d, TDateTime& out) {
+  if (y < 1 || m < 1 || m > 12 || d < 1) return false;
+  const bool leap = IsLeap(y);
+  const int monthDays = kDaysBeforeMonth[m] - kDaysBeforeMonth[m - 1] + (m == 2 && leap ? 1 : 0);
+  if (d > monthDays) return false;
+  const int before = y - 1;
+  const int days = before * 365 + before / 4 - before / 100 + before / 400 + kDaysBeforeMonth[m - 1] +
+                   (m > 2 && leap ? 1 : 0) + d;
+  out = double(days - kDayZero);
+  return true;
+}
+
 bool FastDate(std::string_view s, TDateTime& out) {
-  if (s.size() != 10 || FormatSettings.ShortDateFormat != "yyyy-mm-dd" || FormatSettings.DateSeparator != '-')
-    return false;
+  if (s.size() != 10 || !ShortDateIsYearMonthDay()) return false;
   for (std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u})
     if (!IsDigit(s[i])) return false;
   if (s[4] != '-' || s[7] != '-') return false;
   const int y = (s[0] - '0') * 1000 + (s[1] - '0') * 100 + (s[2] - '0') * 10 + (s[3] - '0');
   const int m = (s[5] - '0') * 10 + (s[6] - '0');
   const int d = (s[8] - '0') * 10 + (s[9] - '0');
-  return TryEncodeDate(y, m, d, out);
+  return EncodeDateFast(y, m, d, out);
 }
 
 }  // namespace

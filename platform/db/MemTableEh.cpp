@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 
 #include "platform/db/FieldText.h"
 
@@ -25,8 +26,36 @@ void TMemTableEh::InternalOpen() {
 
 void TMemTableEh::InternalClose() {
   ClearStorage();
-  FCells.shrink_to_fit();
+  FCells.release();
   FText.shrink_to_fit();
+}
+
+namespace {
+// Upper bounds of what a hint sets aside (64 MiB of cells, 256 MiB of text); a larger load
+// still grows past them as it goes.
+constexpr std::size_t kMaxReservedCells = std::size_t(1) << 22;
+constexpr std::size_t kMaxReservedText = std::size_t(1) << 28;
+}  // namespace
+
+void TMemTableEh::ReserveRecords(int count) {
+  const int width = Active() ? FWidth : std::max(FieldCount(), FieldDefs()->Count());
+  if (count <= 0 || width <= 0) return;
+  const std::size_t w = std::size_t(width);
+  const std::size_t records = std::min(std::size_t(count), kMaxReservedCells / w);
+  try {
+    FCells.reserve(records * w);
+    FStatus.reserve(records);
+  } catch (const std::bad_alloc&) {
+    // Only a hint: the load grows the storage as it would have anyway.
+  }
+}
+
+void TMemTableEh::ReserveText(std::size_t bytes) {
+  try {
+    FText.reserve(std::min(bytes, kMaxReservedText));
+  } catch (const std::bad_alloc&) {
+    // Only a hint, as above.
+  }
 }
 
 void TMemTableEh::StoreCellText(TFieldCell& cell, std::string_view text) {
@@ -44,11 +73,10 @@ void TMemTableEh::InternalInsertRecord(int row, const TFieldCell* cells) {
   if (row >= FRecordCount) {
     const std::size_t used = FCells.size();
     if (used + w > FCells.capacity()) FCells.reserve(std::max(used * 2, w * 1024));
-    FCells.resize(used + w);
-    std::copy(cells, cells + w, FCells.data() + used);
+    FCells.append(cells, w);
     FStatus.push_back(status);
   } else {
-    FCells.insert(FCells.begin() + std::ptrdiff_t(std::size_t(row) * w), cells, cells + w);
+    FCells.insert(std::size_t(row) * w, cells, w);
     FStatus.insert(FStatus.begin() + row, status);
   }
   ++FRecordCount;
@@ -56,16 +84,16 @@ void TMemTableEh::InternalInsertRecord(int row, const TFieldCell* cells) {
 
 void TMemTableEh::InternalUpdateRecord(int row, const TFieldCell* cells) {
   const std::size_t w = std::size_t(FWidth);
-  std::copy(cells, cells + w, FCells.begin() + std::ptrdiff_t(std::size_t(row) * w));
+  std::copy(cells, cells + w, FCells.data() + std::size_t(row) * w);
   if (FCachedUpdates && FStatus[std::size_t(row)] == usUnmodified) FStatus[std::size_t(row)] = usModified;
 }
 
 void TMemTableEh::InternalDeleteRecord(int row) {
   const std::size_t w = std::size_t(FWidth);
-  const auto first = FCells.begin() + std::ptrdiff_t(std::size_t(row) * w);
+  const TFieldCell* first = FCells.data() + std::size_t(row) * w;
   // Text of a deleted record stays in the store, so its change record stays readable.
-  if (FCachedUpdates && FStatus[std::size_t(row)] != usInserted) FDeleted.insert(FDeleted.end(), first, first + std::ptrdiff_t(w));
-  FCells.erase(first, first + std::ptrdiff_t(w));
+  if (FCachedUpdates && FStatus[std::size_t(row)] != usInserted) FDeleted.insert(FDeleted.end(), first, first + w);
+  FCells.erase(std::size_t(row) * w, w);
   FStatus.erase(FStatus.begin() + row);
   --FRecordCount;
 }

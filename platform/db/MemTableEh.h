@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/db/CellArray.h"
 #include "platform/db/DB.h"
 
 // How LoadFromDataSet treats the rows already in the table.
@@ -55,6 +56,13 @@ class TMemTableEh : public TDataSet {
   void AppendRecord(std::initializer_list<Variant> values);
   void AppendRecord(const std::vector<Variant>& values);
 
+  // Capacity hints for a load of about COUNT records in all / BYTES of text in all: storage
+  // is set aside so the load does not grow it step by step. Nothing else changes; a count
+  // at or below what is held does nothing, a huge one is capped, and a reservation that
+  // cannot be had is dropped (never an error). On a closed table the hint lasts until it opens.
+  void ReserveRecords(int count);
+  void ReserveText(std::size_t bytes);
+
   bool StoreDefs() const { return FStoreDefs; }
   void SetStoreDefs(bool value) { FStoreDefs = value; }
 
@@ -89,7 +97,7 @@ class TMemTableEh : public TDataSet {
   void LoadFromMemTable(TMemTableEh* source, int count, bool markInserted, int& loaded);
   void ClearStorage();
 
-  std::vector<TFieldCell> FCells;     // FRecordCount * FWidth cells
+  TCellArray FCells;                  // FRecordCount * FWidth cells
   std::vector<uint8_t> FStatus;       // TUpdateStatus per record
   std::vector<TFieldCell> FDeleted;   // cells of records deleted under cached updates
   std::string FText;                  // the text store

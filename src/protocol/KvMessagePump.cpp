@@ -2,4 +2,4 @@
 
 #include "platform/classlib/Forms.h"
 
-void KvProcessMessages() { Application->ProcessMessages(); }
+void KvDispatchPendingMessages() { Application->ProcessPendingMessages(); }
