@@ -11,6 +11,8 @@
 // Like the DOM reader: no files, no external entities, no DTD processing; loading never throws.
 #pragma once
 
+#include <pugixml.hpp>
+
 #include "platform/xml/XmlDom.h"
 
 #include <string>

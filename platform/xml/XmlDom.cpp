@@ -2,103 +2,42 @@
 
 #include "platform/xml/XmlText.h"
 
-#include <cstring>
 #include <new>
 
 namespace kvxml {
 
-using detail::IsAscii;
+using detail::NodeKind;
+using detail::TextForm;
+using detail::ValueKind;
+using detail::XmlAttrRec;
+using detail::XmlNodeRec;
+using detail::XmlTree;
 
 namespace {
 
-// Comments and PIs are kept so childNodes shows them; DOCTYPE is skipped unparsed (no DTD).
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi;
-
-XmlParseResult::Status MapStatus(pugi::xml_parse_status s) {
-  switch (s) {
-    case pugi::status_ok: return XmlParseResult::ok;
-    case pugi::status_out_of_memory: return XmlParseResult::outOfMemory;
-    case pugi::status_bad_attribute: return XmlParseResult::badAttribute;
-    case pugi::status_end_element_mismatch: return XmlParseResult::endElementMismatch;
-    case pugi::status_no_document_element: return XmlParseResult::noDocumentElement;
-    default: return XmlParseResult::badMarkup;
-  }
+// Callers' names are CP936; names in a UTF-8 tree are compared in their UTF-8 form.
+std::string_view InTreeText(const XmlTree& tree, std::string_view name, std::string& storage) {
+  if (tree.form == TextForm::cp936 || detail::IsAscii(name)) return name;
+  storage = detail::AnsiToUtf8Text(name);
+  return storage;
 }
 
-bool IsElement(const pugi::xml_node& n) { return n.type() == pugi::node_element; }
-
-// The check behind LoadAnsi's direct path. Trail bytes of double-byte characters may look
-// like ASCII (0x40..0x7E) but never like markup: none of < > & " ' = / ? ! - is in that range.
-// So pugixml, which only hunts for delimiters inside text, quoted values, comments and PIs,
-// finds the same boundaries in the CP936 bytes as in their UTF-8 form. What is left to rule
-// out here:
-//   - bytes that do not form mapped CP936 characters (the converting path turns them into '?');
-//   - character references beyond ASCII (they would put UTF-8 bytes into CP936 text);
-//   - CDATA sections and DOCTYPEs, whose ends (']]>', ']') a trail byte 0x5D could fake;
-//   - a byte-order mark.
-// A name with a trail byte that is not a name character makes pugixml fail, and a failed direct
-// parse is repeated on the converted text, so names need no check here.
-bool DirectAnsiSafe(std::string_view s) {
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  const std::size_t n = s.size();
-  if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) return false;
-  const std::uint64_t* pairs = detail::MappedPairBits();
-  for (std::size_t i = 0; i < n;) {
-    if (i + 8 <= n) {
-      std::uint64_t word;
-      std::memcpy(&word, p + i, 8);
-      if (!(word & 0x8080808080808080ull)) {
-        i += 8;
-        continue;
-      }
-    }
-    const unsigned char c = p[i];
-    if (c < 0x80 || c == 0x80) {  // 0x80 is the euro sign, one byte both ways
-      ++i;
-      continue;
-    }
-    if (i + 1 >= n || !detail::IsMappedAnsiPair(pairs, c, p[i + 1])) return false;
-    i += 2;
-  }
-  for (const void* at = std::memchr(p, '&', n); at; ) {
-    const std::size_t i = std::size_t(static_cast<const unsigned char*>(at) - p);
-    if (i + 1 < n && p[i + 1] == '#') {
-      std::size_t j = i + 2;
-      const bool hex = j < n && p[j] == 'x';
-      if (hex) ++j;
-      unsigned value = 0, digits = 0;
-      for (; j < n && digits < 8; ++j, ++digits) {
-        const unsigned d = p[j];
-        unsigned v;
-        if (d >= '0' && d <= '9') v = d - '0';
-        else if (hex && d >= 'a' && d <= 'f') v = d - 'a' + 10;
-        else if (hex && d >= 'A' && d <= 'F') v = d - 'A' + 10;
-        else break;
-        value = value * (hex ? 16 : 10) + v;
-      }
-      if (digits == 0 || j >= n || p[j] != ';' || value >= 0x80) return false;
-    }
-    at = i + 1 < n ? std::memchr(p + i + 1, '&', n - i - 1) : nullptr;
-  }
-  for (std::size_t i = s.find("<!"); i != std::string_view::npos; i = s.find("<!", i + 2))
-    if (s.compare(i, 4, "<!--") != 0) return false;  // CDATA or DOCTYPE
-  return true;
+AnsiString NameText(const XmlTree& tree, std::string_view name) {
+  if (tree.form == TextForm::cp936) return AnsiString(name);
+  return detail::Utf8ToAnsiText(name);
 }
 
-// Text and CDATA below `root` in document order; iterative so depth cannot exhaust the stack.
-void CollectText(const pugi::xml_node& root, std::string& out) {
-  pugi::xml_node n = root.first_child();
-  while (n) {
-    const auto t = n.type();
-    if (t == pugi::node_pcdata || t == pugi::node_cdata) out += n.value();
-    if (t == pugi::node_element && n.first_child()) {
-      n = n.first_child();
-      continue;
-    }
-    while (n && n != root && !n.next_sibling()) n = n.parent();
-    if (!n || n == root) break;
-    n = n.next_sibling();
-  }
+ValueKind KindOf(NodeKind kind) {
+  if (kind == NodeKind::text) return ValueKind::text;
+  return kind == NodeKind::pi ? ValueKind::verbatim : ValueKind::raw;
+}
+
+void AppendNodeValue(const XmlTree& tree, const XmlNodeRec& n, std::string& out) {
+  detail::AppendValue(tree, tree.slice(n.valueOff, n.valueLen), n.valueFlags, KindOf(n.kind), out);
+}
+
+void AppendAttributeValue(const XmlTree& tree, const XmlAttrRec& a, std::string& out) {
+  detail::AppendValue(tree, tree.slice(a.valueOff, a.valueLen), a.valueFlags, ValueKind::attribute, out);
 }
 
 }  // namespace
@@ -116,141 +55,131 @@ const char* XmlParseResult::description() const {
   return "Unknown error";
 }
 
-bool CanParseAnsiDirectly(std::string_view cp936) { return DirectAnsiSafe(cp936); }
-
 // --- XmlDomNode ---------------------------------------------------------------------------
 
-AnsiString XmlDomNode::toAnsi(const char* s) const {
-  if (!s) return {};
-  if (doc_->directAnsi_) return AnsiString(s);
-  return detail::Utf8ToAnsiText(s);
-}
+const XmlTree& XmlDomNode::tree() const { return doc_->tree_; }
 
-void XmlDomNode::assignAnsi(const char* s, AnsiString& out) const {
-  const std::size_t n = std::char_traits<char>::length(s);
-  if (doc_->directAnsi_) out.assign(s, n);
-  else detail::Utf8ToAnsiInto(s, n, out);
-}
+const XmlNodeRec& XmlDomNode::rec() const { return doc_->tree_.nodes[index_]; }
+
+bool XmlDomNode::isElement() const { return doc_ && rec().kind == NodeKind::element; }
 
 XmlNodeType XmlDomNode::nodeType() const {
-  switch (node_.type()) {
-    case pugi::node_element: return XmlNodeType::element;
-    case pugi::node_pcdata: return XmlNodeType::text;
-    case pugi::node_cdata: return XmlNodeType::cdata;
-    case pugi::node_comment: return XmlNodeType::comment;
-    case pugi::node_pi: return XmlNodeType::processingInstruction;
-    case pugi::node_document: return XmlNodeType::document;
-    default: return XmlNodeType::none;
+  if (!doc_) return XmlNodeType::none;
+  switch (rec().kind) {
+    case NodeKind::document: return XmlNodeType::document;
+    case NodeKind::element: return XmlNodeType::element;
+    case NodeKind::text: return XmlNodeType::text;
+    case NodeKind::cdata: return XmlNodeType::cdata;
+    case NodeKind::comment: return XmlNodeType::comment;
+    case NodeKind::pi: return XmlNodeType::processingInstruction;
   }
+  return XmlNodeType::none;
 }
 
 AnsiString XmlDomNode::nodeName() const {
-  switch (node_.type()) {
-    case pugi::node_element:
-    case pugi::node_pi: return toAnsi(node_.name());
-    case pugi::node_pcdata: return "#text";
-    case pugi::node_cdata: return "#cdata-section";
-    case pugi::node_comment: return "#comment";
-    case pugi::node_document: return "#document";
-    default: return {};
+  if (!doc_) return {};
+  switch (rec().kind) {
+    case NodeKind::element:
+    case NodeKind::pi: return NameText(tree(), tree().name(rec()));
+    case NodeKind::text: return "#text";
+    case NodeKind::cdata: return "#cdata-section";
+    case NodeKind::comment: return "#comment";
+    case NodeKind::document: return "#document";
   }
-}
-
-std::string_view XmlDomNode::inDocumentText(std::string_view name, std::string& storage) const {
-  // Names in the tree are UTF-8 unless the document was parsed directly from CP936; the
-  // callers' names are CP936, so a non-ASCII name is converted once before comparing.
-  if (doc_->directAnsi_ || IsAscii(name)) return name;
-  storage = detail::AnsiToUtf8Text(name);
-  return storage;
+  return {};
 }
 
 bool XmlDomNode::nameIs(std::string_view name) const {
-  if (!IsElement(node_)) return false;
+  if (!isElement()) return false;
   std::string storage;
-  return std::string_view(node_.name()) == inDocumentText(name, storage);
+  return tree().name(rec()) == InTreeText(tree(), name, storage);
 }
 
 XmlDomNode XmlDomNode::selectSingleNode(std::string_view name) const {
-  if (!node_) return {};
+  if (!doc_) return {};
   std::string storage;
-  const std::string_view key = inDocumentText(name, storage);
-  for (pugi::xml_node c = node_.first_child(); c; c = c.next_sibling())
-    if (IsElement(c) && key == c.name()) return XmlDomNode(c, doc_);
+  const std::string_view key = InTreeText(tree(), name, storage);
+  const auto& nodes = tree().nodes;
+  for (std::uint32_t c = rec().firstChild; c; c = nodes[c].nextSibling)
+    if (nodes[c].kind == NodeKind::element && tree().name(nodes[c]) == key) return XmlDomNode(doc_, c);
   return {};
 }
 
 AnsiString XmlDomNode::text() const {
-  const auto t = node_.type();
-  if (t == pugi::node_pcdata || t == pugi::node_cdata || t == pugi::node_comment || t == pugi::node_pi)
-    return toAnsi(node_.value());
-  if (t != pugi::node_element && t != pugi::node_document) return {};
-  std::string raw;
-  CollectText(node_, raw);
-  if (doc_->directAnsi_) return raw;
-  return detail::Utf8ToAnsiText(raw);
+  if (!doc_) return {};
+  const XmlNodeRec& self = rec();
+  AnsiString out;
+  if (self.kind != NodeKind::element && self.kind != NodeKind::document) {
+    AppendNodeValue(tree(), self, out);
+    return out;
+  }
+  // The descendants are the nodes that follow, up to `end`, in document order.
+  const auto& nodes = tree().nodes;
+  for (std::uint32_t i = index_ + 1; i < self.end; ++i)
+    if (nodes[i].kind == NodeKind::text || nodes[i].kind == NodeKind::cdata) AppendNodeValue(tree(), nodes[i], out);
+  return out;
 }
 
 XmlDomNodeList XmlDomNode::getElementsByTagName(std::string_view name) const {
   XmlDomNodeList list;
   list.doc_ = doc_;
-  if (!node_) return list;
+  if (!doc_) return list;
   std::string storage;
-  const std::string_view key = inDocumentText(name, storage);
-  // Pre-order walk without recursion, so deep documents cannot exhaust the stack.
-  pugi::xml_node n = node_.first_child();
-  while (n) {
-    if (IsElement(n) && key == n.name()) list.nodes_.push_back(n);
-    if (n.first_child()) {
-      n = n.first_child();
-      continue;
-    }
-    while (n && n != node_ && !n.next_sibling()) n = n.parent();
-    if (!n || n == node_) break;
-    n = n.next_sibling();
-  }
+  const std::string_view key = InTreeText(tree(), name, storage);
+  const auto& nodes = tree().nodes;
+  for (std::uint32_t i = index_ + 1; i < rec().end; ++i)
+    if (nodes[i].kind == NodeKind::element && tree().name(nodes[i]) == key) list.nodes_.push_back(i);
   return list;
 }
 
 XmlDomNodeList XmlDomNode::childNodes() const {
   XmlDomNodeList list;
   list.doc_ = doc_;
-  for (pugi::xml_node c = node_.first_child(); c; c = c.next_sibling())
-    if (c.type() != pugi::node_declaration && c.type() != pugi::node_doctype) list.nodes_.push_back(c);
+  if (!doc_) return list;
+  const auto& nodes = tree().nodes;
+  for (std::uint32_t c = rec().firstChild; c; c = nodes[c].nextSibling) list.nodes_.push_back(c);
   return list;
 }
 
 XmlDomNode XmlDomNode::firstChild() const {
-  pugi::xml_node c = node_.first_child();
-  while (c && (c.type() == pugi::node_declaration || c.type() == pugi::node_doctype)) c = c.next_sibling();
-  return c ? XmlDomNode(c, doc_) : XmlDomNode();
+  if (!doc_ || !rec().firstChild) return {};
+  return XmlDomNode(doc_, rec().firstChild);
 }
 
 XmlDomNode XmlDomNode::nextSibling() const {
-  pugi::xml_node c = node_.next_sibling();
-  while (c && (c.type() == pugi::node_declaration || c.type() == pugi::node_doctype)) c = c.next_sibling();
-  return c ? XmlDomNode(c, doc_) : XmlDomNode();
+  if (!doc_ || !rec().nextSibling) return {};
+  return XmlDomNode(doc_, rec().nextSibling);
 }
 
 XmlDomNode XmlDomNode::firstChildElement() const {
-  pugi::xml_node c = node_.first_child();
-  while (c && !IsElement(c)) c = c.next_sibling();
-  return c ? XmlDomNode(c, doc_) : XmlDomNode();
+  if (!doc_) return {};
+  const auto& nodes = tree().nodes;
+  for (std::uint32_t c = rec().firstChild; c; c = nodes[c].nextSibling)
+    if (nodes[c].kind == NodeKind::element) return XmlDomNode(doc_, c);
+  return {};
 }
 
 XmlDomNode XmlDomNode::nextSiblingElement() const {
-  pugi::xml_node c = node_.next_sibling();
-  while (c && !IsElement(c)) c = c.next_sibling();
-  return c ? XmlDomNode(c, doc_) : XmlDomNode();
+  if (!doc_) return {};
+  const auto& nodes = tree().nodes;
+  for (std::uint32_t c = rec().nextSibling; c; c = nodes[c].nextSibling)
+    if (nodes[c].kind == NodeKind::element) return XmlDomNode(doc_, c);
+  return {};
 }
 
-bool XmlDomNode::hasAttribute(std::string_view name) const {
-  if (!IsElement(node_)) return false;
+const XmlAttrRec* XmlDomNode::findAttribute(std::string_view name) const {
+  if (!isElement()) return nullptr;
   std::string storage;
-  const std::string_view key = inDocumentText(name, storage);
-  for (pugi::xml_attribute a = node_.first_attribute(); a; a = a.next_attribute())
-    if (key == a.name()) return true;
-  return false;
+  const std::string_view key = InTreeText(tree(), name, storage);
+  const XmlNodeRec& self = rec();
+  for (std::uint32_t i = 0; i < self.attrCount; ++i) {
+    const XmlAttrRec& a = tree().attrs[self.firstAttr + i];
+    if (tree().name(a) == key) return &a;
+  }
+  return nullptr;
 }
+
+bool XmlDomNode::hasAttribute(std::string_view name) const { return findAttribute(name) != nullptr; }
 
 AnsiString XmlDomNode::getAttribute(std::string_view name) const {
   AnsiString out;
@@ -259,57 +188,49 @@ AnsiString XmlDomNode::getAttribute(std::string_view name) const {
 }
 
 bool XmlDomNode::getAttribute(std::string_view name, AnsiString& out) const {
-  if (!IsElement(node_)) return false;
-  std::string storage;
-  const std::string_view key = inDocumentText(name, storage);
-  for (pugi::xml_attribute a = node_.first_attribute(); a; a = a.next_attribute()) {
-    if (key == a.name()) {
-      assignAnsi(a.value(), out);
-      return true;
-    }
-  }
-  return false;
+  const XmlAttrRec* a = findAttribute(name);
+  if (!a) return false;
+  out.clear();
+  AppendAttributeValue(tree(), *a, out);
+  return true;
 }
 
-int XmlDomNode::attributeCount() const {
-  int n = 0;
-  for (pugi::xml_attribute a = node_.first_attribute(); a; a = a.next_attribute()) ++n;
-  return n;
-}
+int XmlDomNode::attributeCount() const { return isElement() ? int(rec().attrCount) : 0; }
 
 // --- XmlDomNodeList -----------------------------------------------------------------------
 
 XmlDomNode XmlDomNodeList::item(int index) const {
   if (index < 0 || index >= length()) return {};
-  return XmlDomNode(nodes_[std::size_t(index)], doc_);
+  return XmlDomNode(doc_, nodes_[std::size_t(index)]);
 }
 
 // --- XmlDomAttributes --------------------------------------------------------------------
 
 void XmlDomAttributes::read(const XmlDomNode& element) {
-  entries_.clear();
   next_ = 0;
-  doc_ = element.doc_;
-  if (!IsElement(element.node_)) return;
-  for (pugi::xml_attribute a = element.node_.first_attribute(); a; a = a.next_attribute())
-    entries_.push_back(Entry{std::string_view(a.name()), a.value()});
+  if (!element.isElement()) {
+    tree_ = nullptr;
+    first_ = nullptr;
+    count_ = 0;
+    return;
+  }
+  tree_ = &element.tree();
+  const XmlNodeRec& rec = element.rec();
+  first_ = tree_->attrs.data() + rec.firstAttr;
+  count_ = rec.attrCount;
 }
 
-const XmlDomAttributes::Entry* XmlDomAttributes::find(std::string_view name) const {
-  if (entries_.empty()) return nullptr;
+const XmlAttrRec* XmlDomAttributes::find(std::string_view name) const {
+  if (count_ == 0) return nullptr;
   std::string storage;
-  if (!doc_->directAnsi_ && !IsAscii(name)) {
-    storage = detail::AnsiToUtf8Text(name);
-    name = storage;
-  }
+  const std::string_view key = InTreeText(*tree_, name, storage);
+  const char* text = tree_->text.data();
   // Callers usually ask in the order the attributes are written, so start after the last hit.
-  const std::size_t n = entries_.size();
-  for (std::size_t k = 0, i = (next_ < n ? next_ : 0); k < n; ++k, i = (i + 1 == n ? 0 : i + 1)) {
-    const Entry& e = entries_[i];
-    if (e.name.size() == name.size() && (name.empty() || e.name[0] == name[0]) &&
-        std::char_traits<char>::compare(e.name.data(), name.data(), name.size()) == 0) {
+  for (std::uint32_t k = 0, i = next_ < count_ ? next_ : 0; k < count_; ++k, i = i + 1 == count_ ? 0 : i + 1) {
+    const XmlAttrRec& a = first_[i];
+    if (a.nameLen == key.size() && std::char_traits<char>::compare(text + a.nameOff, key.data(), key.size()) == 0) {
       next_ = i + 1;
-      return &e;
+      return &a;
     }
   }
   return nullptr;
@@ -318,11 +239,18 @@ const XmlDomAttributes::Entry* XmlDomAttributes::find(std::string_view name) con
 bool XmlDomAttributes::has(std::string_view name) const { return find(name) != nullptr; }
 
 bool XmlDomAttributes::get(std::string_view name, AnsiString& out) const {
-  const Entry* e = find(name);
-  if (!e) return false;
-  const std::size_t n = std::char_traits<char>::length(e->value);
-  if (doc_->directAnsi_) out.assign(e->value, n);
-  else detail::Utf8ToAnsiInto(e->value, n, out);
+  const XmlAttrRec* a = find(name);
+  if (!a) return false;
+  out.clear();
+  AppendAttributeValue(*tree_, *a, out);
+  return true;
+}
+
+bool XmlDomAttributes::view(std::string_view name, std::string_view& value, std::string& scratch) const {
+  const XmlAttrRec* a = find(name);
+  if (!a) return false;
+  value = detail::ValueView(*tree_, tree_->slice(a->valueOff, a->valueLen), a->valueFlags, ValueKind::attribute,
+                            scratch);
   return true;
 }
 
@@ -332,27 +260,30 @@ XmlDomDocument::XmlDomDocument() = default;
 XmlDomDocument::~XmlDomDocument() = default;
 
 void XmlDomDocument::reset() {
-  doc_.reset();
-  buffer_.clear();
-  buffer_.shrink_to_fit();
-  directAnsi_ = false;
+  tree_.clear();
   result_ = XmlParseResult{};
 }
 
-XmlParseResult XmlDomDocument::loadOwnedBuffer(std::string buffer, bool directAnsi) {
-  buffer_ = std::move(buffer);
-  directAnsi_ = directAnsi;
-  const pugi::xml_parse_result r =
-      doc_.load_buffer_inplace(buffer_.data(), buffer_.size(), kParseOptions, pugi::encoding_utf8);
-  result_.status = MapStatus(r.status);
-  result_.offset = r ? 0 : r.offset;
+XmlParseResult XmlDomDocument::load(std::string text, TextForm form) {
+  tree_.ownedText = std::move(text);
+  tree_.text = tree_.ownedText;
+  tree_.form = form;
+  const detail::XmlReadOutcome outcome = detail::ReadXmlTree(tree_);
+  if (outcome.status != XmlParseResult::ok) {
+    reset();
+    result_.status = XmlParseResult::Status(outcome.status);
+    result_.offset = std::ptrdiff_t(outcome.offset);
+    return result_;
+  }
+  result_.status = XmlParseResult::ok;
+  result_.offset = 0;
   return result_;
 }
 
 XmlParseResult XmlDomDocument::LoadXML(std::u16string_view text) {
   reset();
   try {
-    return loadOwnedBuffer(detail::WideToUtf8Text(text), false);
+    return load(detail::WideToUtf8Text(text), TextForm::utf8);
   } catch (const std::bad_alloc&) {
     reset();
     result_.status = XmlParseResult::outOfMemory;
@@ -363,11 +294,7 @@ XmlParseResult XmlDomDocument::LoadXML(std::u16string_view text) {
 XmlParseResult XmlDomDocument::LoadAnsi(std::string_view cp936) {
   reset();
   try {
-    if (CanParseAnsiDirectly(cp936)) {
-      if (loadOwnedBuffer(std::string(cp936), true)) return result_;
-      reset();  // failures (and their offsets) are reported from the converted text
-    }
-    return loadOwnedBuffer(detail::AnsiToUtf8Text(cp936), false);
+    return load(std::string(cp936), TextForm::cp936);
   } catch (const std::bad_alloc&) {
     reset();
     result_.status = XmlParseResult::outOfMemory;
@@ -378,7 +305,7 @@ XmlParseResult XmlDomDocument::LoadAnsi(std::string_view cp936) {
 XmlParseResult XmlDomDocument::LoadUtf8(std::string_view utf8) {
   reset();
   try {
-    return loadOwnedBuffer(std::string(utf8), false);
+    return load(std::string(utf8), TextForm::utf8);
   } catch (const std::bad_alloc&) {
     reset();
     result_.status = XmlParseResult::outOfMemory;
@@ -388,12 +315,15 @@ XmlParseResult XmlDomDocument::LoadUtf8(std::string_view utf8) {
 
 XmlDomNode XmlDomDocument::documentElement() const {
   if (!result_) return {};
-  return XmlDomNode(doc_.document_element(), this);
+  const auto& nodes = tree_.nodes;
+  for (std::uint32_t c = nodes[0].firstChild; c; c = nodes[c].nextSibling)
+    if (nodes[c].kind == NodeKind::element) return XmlDomNode(this, c);
+  return {};
 }
 
 XmlDomNode XmlDomDocument::document() const {
   if (!result_) return {};
-  return XmlDomNode(doc_, this);
+  return XmlDomNode(this, 0);
 }
 
 }  // namespace kvxml

@@ -1,16 +1,19 @@
 // The document object model the response reader uses: case-sensitive names, text handed out
 // in code page 936.
 //
-// Two ways in:
+// Three ways in:
+//   LoadAnsi(std::string_view)    the 8-bit CP936 text itself, read as it stands: double-byte
+//                                 characters are kept whole, bytes that do not form a mapped
+//                                 character read as '?' (as the code-page converter shows them),
+//                                 character references beyond ASCII come out in CP936.
 //   LoadXML(std::u16string_view)  the text as a wide string, as the home platform's DOM took it.
-//   LoadAnsi(std::string_view)    the 8-bit CP936 text itself. When the text allows it (every
-//                                 byte pair a mapped character, no CDATA, no DOCTYPE, no
-//                                 character reference beyond ASCII), a copy of the bytes is
-//                                 parsed in place with no conversion and values come out as they
-//                                 stand; otherwise (or when that parse fails) the text is
-//                                 converted to UTF-8 once and parsed like the wide path. Both
-//                                 paths give the same nodes, names, values and errors; LoadAnsi
-//                                 is the fast one.
+//   LoadUtf8(std::string_view)    UTF-8 text (for tools and tests).
+// All three give the same nodes, names, values and errors for the same document.
+//
+// The reader is our own: one pass over the text builds flat arrays of nodes and attributes
+// that point into a copy of the text; values that need no entity or white-space work are
+// handed out as their bytes. Large responses are read in about the time a general-purpose
+// DOM takes, and a row's attributes are then at hand without walking a tree.
 //
 // Safety: the reader never reads files, never resolves external entities and never processes
 // a DTD (a DOCTYPE is skipped, its entities are not defined). Loading never throws; it returns
@@ -21,8 +24,6 @@
 // is loaded again or destroyed.
 #pragma once
 
-#include <pugixml.hpp>
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -30,16 +31,18 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/xml/XmlTree.h"
+
 namespace kvxml {
 
 using AnsiString = std::string;
 
-// Outcome of a load; `offset` is the byte offset into the text as parsed (the UTF-8 form, or
-// the CP936 bytes on LoadAnsi's direct path) where parsing stopped, 0 on success.
+// Outcome of a load; `offset` is the byte offset into the text as read (the CP936 bytes, or the
+// UTF-8 form of wide text) where reading stopped, 0 on success.
 struct XmlParseResult {
   enum Status {
     ok = 0,
-    outOfMemory,
+    outOfMemory,         // also: a text of 2 GB or more
     badMarkup,           // a tag, comment, CDATA, PI or DOCTYPE that does not parse
     badAttribute,
     endElementMismatch,  // closing tag with another name, or an element left open
@@ -66,8 +69,8 @@ class XmlDomNode {
   XmlDomNode() = default;
 
   // True when the handle points at no node.
-  bool isNull() const { return !node_; }
-  explicit operator bool() const { return bool(node_); }
+  bool isNull() const { return !doc_; }
+  explicit operator bool() const { return doc_ != nullptr; }
 
   // Kind of node; none for an empty handle.
   XmlNodeType nodeType() const;
@@ -104,19 +107,21 @@ class XmlDomNode {
   int attributeCount() const;
 
   // Two handles are equal when they point at the same node (or both are empty).
-  bool operator==(const XmlDomNode& other) const { return node_ == other.node_; }
+  bool operator==(const XmlDomNode& other) const { return doc_ == other.doc_ && index_ == other.index_; }
 
  private:
   friend class XmlDomDocument;
   friend class XmlDomNodeList;
   friend class XmlDomAttributes;
-  XmlDomNode(pugi::xml_node node, const XmlDomDocument* doc) : node_(node), doc_(doc) {}
-  AnsiString toAnsi(const char* utf8OrAnsi) const;
-  void assignAnsi(const char* value, AnsiString& out) const;
-  std::string_view inDocumentText(std::string_view name, std::string& storage) const;
+  XmlDomNode(const XmlDomDocument* doc, std::uint32_t index) : doc_(doc), index_(index) {}
+  const detail::XmlTree& tree() const;
+  const detail::XmlNodeRec& rec() const;
+  bool isElement() const;
+  // The attribute of this element named exactly NAME (CP936), or null.
+  const detail::XmlAttrRec* findAttribute(std::string_view name) const;
 
-  pugi::xml_node node_;
   const XmlDomDocument* doc_ = nullptr;
+  std::uint32_t index_ = 0;
 };
 
 // An ordered list of nodes, as childNodes and getElementsByTagName return it.
@@ -131,34 +136,35 @@ class XmlDomNodeList {
 
  private:
   friend class XmlDomNode;
-  std::vector<pugi::xml_node> nodes_;
+  std::vector<std::uint32_t> nodes_;
   const XmlDomDocument* doc_ = nullptr;
 };
 
-// The attributes of one element, read once, for loops that look up several names on each
-// element (a row of a record set): each lookup is then a compare over the cached names
-// instead of a walk of the tree. Valid until the document is loaded again or destroyed.
+// The attributes of one element, for loops that look up several names on each element (a row
+// of a record set): lookups start after the last hit, so names asked in the order they are
+// written cost one compare each. Valid until the document is loaded again or destroyed.
 class XmlDomAttributes {
  public:
   // Reads the attributes of ELEMENT, in order (none for an empty handle or a non-element).
   void read(const XmlDomNode& element);
   // Number of attributes read.
-  int count() const { return int(entries_.size()); }
+  int count() const { return int(count_); }
   // True when an attribute named exactly NAME was read.
   bool has(std::string_view name) const;
   // When an attribute named exactly NAME was read, stores its value (CP936) into OUT,
   // reusing its capacity, and returns true; otherwise returns false and leaves OUT alone.
   bool get(std::string_view name, AnsiString& out) const;
+  // When an attribute named exactly NAME was read, sets VALUE to its text (CP936) and returns
+  // true. VALUE views the document's text, or SCRATCH when the value had to be decoded; it
+  // is valid until the next call with the same SCRATCH or until the document changes.
+  bool view(std::string_view name, std::string_view& value, std::string& scratch) const;
 
  private:
-  struct Entry {
-    std::string_view name;
-    const char* value;
-  };
-  const Entry* find(std::string_view name) const;
-  std::vector<Entry> entries_;
-  mutable std::size_t next_ = 0;  // where the next lookup starts
-  const XmlDomDocument* doc_ = nullptr;
+  const detail::XmlAttrRec* find(std::string_view name) const;
+  const detail::XmlTree* tree_ = nullptr;
+  const detail::XmlAttrRec* first_ = nullptr;
+  std::uint32_t count_ = 0;
+  mutable std::uint32_t next_ = 0;  // where the next lookup starts
 };
 
 // A document: owns the parsed tree and the text it was parsed from.
@@ -169,12 +175,11 @@ class XmlDomDocument {
   XmlDomDocument(const XmlDomDocument&) = delete;
   XmlDomDocument& operator=(const XmlDomDocument&) = delete;
 
-  // Parses UTF-16 text; any earlier document is dropped first. Never throws.
+  // Reads UTF-16 text; any earlier document is dropped first. Never throws.
   XmlParseResult LoadXML(std::u16string_view text);
-  // Parses CP936 text, directly when it is safe, else through one UTF-8 copy. Never throws.
+  // Reads CP936 text (a copy of it is kept). Never throws.
   XmlParseResult LoadAnsi(std::string_view cp936);
-
-  // Parses UTF-8 text (for tools and tests). Never throws.
+  // Reads UTF-8 text (for tools and tests). Never throws.
   XmlParseResult LoadUtf8(std::string_view utf8);
 
   // Result of the last load (notLoaded before the first).
@@ -190,22 +195,15 @@ class XmlDomDocument {
     return document().getElementsByTagName(name);
   }
 
-  // True when the last LoadAnsi parsed the CP936 bytes directly (values need no conversion).
-  bool isDirectAnsi() const { return directAnsi_; }
 
  private:
   friend class XmlDomNode;
   friend class XmlDomAttributes;
-  XmlParseResult loadOwnedBuffer(std::string buffer, bool directAnsi);
+  XmlParseResult load(std::string text, detail::TextForm form);
   void reset();
 
-  pugi::xml_document doc_;
-  std::string buffer_;  // the text pugixml parsed in place
+  detail::XmlTree tree_;
   XmlParseResult result_;
-  bool directAnsi_ = false;
 };
-
-// True when `cp936` can be parsed as it stands: see LoadAnsi. Exposed for tests and tools.
-bool CanParseAnsiDirectly(std::string_view cp936);
 
 }  // namespace kvxml

@@ -203,18 +203,18 @@ class TKvProtocol::TParseRun {
   bool ReadItem(const XmlDomNode& rs);
   void ReadScalar(const XmlDomNode& rs, const AnsiString& typ);
   bool ReadRecordSet(const XmlDomNode& rs);
-  void ReadRowId(const XmlDomNode& row);
-  bool ReadDataRow(const XmlDomNode& rs, const XmlDomNode& row, int tableIndex, bool& built);
+  void ReadRowId();
+  bool ReadDataRow(const XmlDomNode& rs, int tableIndex, bool& built);
   bool BuildFieldDefs(int tableIndex, const AnsiString& fields);
   // The current row's text for FIELDNAME: exact, upper-cased, then lower-cased attribute name.
-  bool FindValue(const AnsiString& fieldName, AnsiString& value);
+  bool FindValue(const AnsiString& fieldName, std::string_view& value);
   TMemTableEh* TableData(int index) const { return FOwner.GetTable(index)->Data(); }
 
   TKvProtocol& FOwner;
   bool FFreed = false;
   XmlDomDocument FDoc;
-  kvxml::XmlDomAttributes FRow;  // the attributes of the data row being read
-  AnsiString FValue;             // reused for every field value
+  kvxml::XmlDomAttributes FRow;  // the attributes of the row being read
+  AnsiString FValue;             // room for values that had to be decoded
 };
 
 bool TKvProtocol::Parse(const AnsiString& text) {
@@ -292,23 +292,24 @@ bool TKvProtocol::TParseRun::ReadRecordSet(const XmlDomNode& rs) {
     if (type == XmlNodeType::text || type == XmlNodeType::cdata) return false;
     if (type != XmlNodeType::element) continue;
     if (!Pump()) return false;
-    if (child.hasAttribute("rn"))
-      ReadRowId(child);
-    else if (!ReadDataRow(rs, child, tableIndex, built))
+    FRow.read(child);
+    if (FRow.has("rn"))
+      ReadRowId();
+    else if (!ReadDataRow(rs, tableIndex, built))
       return false;
   }
   return true;
 }
 
-void TKvProtocol::TParseRun::ReadRowId(const XmlDomNode& row) {
+void TKvProtocol::TParseRun::ReadRowId() {
   TKvRowId* entry = FOwner.GetRowId(FOwner.AddRowId());
-  if (row.getAttribute("tbname", FValue)) entry->TbName = FValue;
-  if (row.getAttribute("rn", FValue)) entry->RowNo = DecimalOrZero(FValue);
-  if (row.getAttribute("id", FValue)) entry->Id = DecimalOrZero(FValue);
+  std::string_view value;
+  if (FRow.view("tbname", value, FValue)) entry->TbName = AnsiString(value);
+  if (FRow.view("rn", value, FValue)) entry->RowNo = DecimalOrZero(value);
+  if (FRow.view("id", value, FValue)) entry->Id = DecimalOrZero(value);
 }
 
-bool TKvProtocol::TParseRun::ReadDataRow(const XmlDomNode& rs, const XmlDomNode& row, int tableIndex,
-                                         bool& built) {
+bool TKvProtocol::TParseRun::ReadDataRow(const XmlDomNode& rs, int tableIndex, bool& built) {
   TMemTableEh* data = TableData(tableIndex);
   if (!built) {
     data->FieldDefs()->Clear();
@@ -322,36 +323,32 @@ bool TKvProtocol::TParseRun::ReadDataRow(const XmlDomNode& rs, const XmlDomNode&
   if (!data->Active()) data->Open();
   data->SetCachedUpdates(false);
   data->Append();
-  FRow.read(row);
   for (int i = 0; i < data->FieldCount(); ++i) {
     if (!Pump()) return false;
     data = TableData(tableIndex);
     TField* field = data->Fields()[i];
-    if (!FindValue(field->FieldName(), FValue) || FValue.empty()) {
-      field->Clear();
-      continue;
-    }
-    if (field->DataType() == ftDate && FValue.find(':') != AnsiString::npos) {
+    std::string_view value;
+    if (!FindValue(field->FieldName(), value)) value = {};
+    if (field->DataType() == ftDate && value.find(':') != std::string_view::npos) {
       // A date with a time of day: keep the date; a bare time leaves nothing.
-      const std::size_t blank = FValue.find(' ');
-      FValue.resize(blank == AnsiString::npos ? 0 : blank);
-      if (FValue.empty()) {
-        field->Clear();
-        continue;
-      }
+      const std::size_t blank = value.find(' ');
+      value = value.substr(0, blank == std::string_view::npos ? 0 : blank);
     }
-    field->SetAsText(FValue);
+    if (value.empty())
+      field->Clear();
+    else
+      field->SetAsText(value);
   }
   data->Post();
   return true;
 }
 
-bool TKvProtocol::TParseRun::FindValue(const AnsiString& fieldName, AnsiString& value) {
-  if (FRow.get(fieldName, value)) return true;
+bool TKvProtocol::TParseRun::FindValue(const AnsiString& fieldName, std::string_view& value) {
+  if (FRow.view(fieldName, value, FValue)) return true;
   const AnsiString upper = UpperCase(fieldName);
-  if (upper != fieldName && FRow.get(upper, value)) return true;
+  if (upper != fieldName && FRow.view(upper, value, FValue)) return true;
   const AnsiString lower = LowerCase(fieldName);
-  return lower != fieldName && FRow.get(lower, value);
+  return lower != fieldName && FRow.view(lower, value, FValue);
 }
 
 namespace {

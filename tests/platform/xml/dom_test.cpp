@@ -183,37 +183,24 @@ TEST(XmlDom, ChineseTextThroughEveryLoadPath) {
     EXPECT_EQ(r.selectSingleNode("t").text(), kZhongWen);
     EXPECT_EQ(r.getAttribute("\xC3\xFB"), kZhongWen);  // 名 in CP936
   }
-  EXPECT_TRUE(viaAnsi.isDirectAnsi());
 }
 
-TEST(XmlDom, DirectAnsiPathIsChosenOnlyWhenSafe) {
-  struct Case {
-    std::string text;
-    bool direct;
-  } cases[] = {
-      {"<r a='" + kZhongWen + "'>" + kZhongWen + "</r>", true},
-      {"<r><!-- " + kZhongWen + " --><?p " + kZhongWen + "?></r>", true},
-      {"<r>&#65;&amp;</r>", true},
-      {"<r>&#x4E2D;</r>", false},             // would put UTF-8 bytes into CP936 text
-      {"<r><![CDATA[" + kZhongWen + "]]></r>", false},
-      {"<!DOCTYPE r><r/>", false},
-      {"<" + kZhongWen + "/>", true},         // names are checked by the parse itself
-      {"<r>\xD6</r>", false},                 // lead byte without a trail byte
-      {"<r>\xFF</r>", false},
-      {"\xEF\xBB\xBF<r/>", false},
-      {"<r>\x81\x40</r>", true},              // first extension character
-  };
-  for (const auto& c : cases) EXPECT_EQ(CanParseAnsiDirectly(c.text), c.direct) << c.text;
-}
-
-// Whatever path LoadAnsi takes, the values must equal the converting path's.
-TEST(XmlDom, DirectAndConvertingPathsAgree) {
+// Read as CP936 bytes or through the wide form, a document gives the same values: broken
+// bytes read as '?', references beyond ASCII come out in CP936, a trail byte that looks like
+// markup (']', '@') stays part of its character.
+TEST(XmlDom, AnsiAndWideReadsAgree) {
   const std::string texts[] = {
       "<r a='" + kZhongWen + "' b='x&lt;y'>" + kZhongWen + "<c>&#65;</c></r>",
       "<r a='\x81\x40\xA1\xA1'>\x80</r>",
       "<r>\xD6<c/></r>",          // broken lead byte before markup
       "<r a='\xD6'>\xFFz</r>",
       "<r>&#x4E2D;" + kZhongWen + "</r>",
+      "<r a='&#x4E2D;&#20013;&#x1F600;&#0;&#xD800;'/>",  // beyond CP936, not characters
+      "<r><![CDATA[" + kZhongWen + "\xB0]]]></r>",       // 0xB0 0x5D is one character
+      "<!DOCTYPE r [<!ENTITY e '\xB0]'>]><r>" + kZhongWen + "</r>",
+      "\xEF\xBB\xBF<r/>",
+      "<r a='\xD6\xFF\x81'>\xD6</r>",
+      "<r>a\r\nb\rc</r>",
   };
   for (const auto& t : texts) {
     XmlDomDocument direct, reference;
@@ -229,11 +216,10 @@ TEST(XmlDom, DirectAndConvertingPathsAgree) {
   }
 }
 
-TEST(XmlDom, NameWhoseTrailByteLooksLikePunctuationFallsBackToConversion) {
-  // 0xB0 0x40: the trail byte is '@', which would end the name in the raw bytes.
+TEST(XmlDom, NameWhoseTrailByteLooksLikePunctuationIsOneCharacter) {
+  // 0xB0 0x40: the trail byte is '@', which is no name character on its own.
   XmlDomDocument doc;
   ASSERT_TRUE(doc.LoadAnsi("<r><\xB0\x40 v='1'/></r>"));
-  EXPECT_FALSE(doc.isDirectAnsi());
   EXPECT_EQ(doc.documentElement().firstChild().nodeName(), "\xB0\x40");
   EXPECT_EQ(doc.documentElement().selectSingleNode("\xB0\x40").getAttribute("v"), "1");
 }
