@@ -556,13 +556,9 @@ void TDataSet::BeforeDestruction() {
   TComponent::BeforeDestruction();
 }
 
-void TDataSet::CheckActive() const {
-  if (FState == dsInactive) DatabaseError(SDataSetClosed, this);
-}
+void TDataSet::ClosedError() const { DatabaseError(SDataSetClosed, this); }
 
-void TDataSet::CheckCanModify() const {
-  if (FReadOnly) DatabaseError(SDataSetReadOnly, this);
-}
+void TDataSet::ReadOnlyError() const { DatabaseError(SDataSetReadOnly, this); }
 
 void TDataSet::AddField(TField* field) {
   if (Active()) DatabaseError(SDataSetOpen, this);
@@ -666,7 +662,6 @@ void TDataSet::SetState(TDataSetState value) {
   DataEvent(deUpdateState);
 }
 
-void TDataSet::SetCurrentRow(int row) { FCurrent = row; }
 
 void TDataSet::Resync() {
   const int count = InternalRecordCount();
@@ -704,9 +699,7 @@ void TDataSet::SetRecNo(int value) {
   AfterScroll(this);
 }
 
-void TDataSet::CheckBrowseMode() {
-  CheckActive();
-  if (!IsEditing(FState)) return;
+void TDataSet::LeaveEditing() {
   DataEvent(deCheckBrowseMode);
   if (FModified) Post();
   else Cancel();

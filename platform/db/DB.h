@@ -388,7 +388,10 @@ class TDataSet : public TComponent {
   // dsBrowse, AfterDelete, AfterScroll. An empty dataset raises EDatabaseError.
   void Delete();
   // Leaves a pending edit: posts it when a field was written, else cancels it.
-  void CheckBrowseMode();
+  void CheckBrowseMode() {
+    CheckActive();
+    if (FState == dsEdit || FState == dsInsert) LeaveEditing();
+  }
 
   TFieldDefs* FieldDefs() const { return FFieldDefs; }
   // Copies VALUE's definitions (null is ignored).
@@ -416,9 +419,15 @@ class TDataSet : public TComponent {
   void SetReadOnly(bool value) { FReadOnly = value; }
 
   // Raises EDatabaseError "Cannot perform this operation on a closed dataset" when closed.
-  void CheckActive() const;
+  void CheckActive() const {
+    if (FState == dsInactive) [[unlikely]]
+      ClosedError();
+  }
   // Raises EDatabaseError "Cannot modify a read-only dataset" when ReadOnly.
-  void CheckCanModify() const;
+  void CheckCanModify() const {
+    if (FReadOnly) [[unlikely]]
+      ReadOnlyError();
+  }
 
   // The data sources attached to this dataset.
   int DataSourceCount() const { return int(FDataSources.size()); }
@@ -472,7 +481,7 @@ class TDataSet : public TComponent {
   // Current record index (0-based), -1 when empty.
   int CurrentRow() const { return FCurrent; }
   // Puts the cursor on ROW (no events); -1 with no records.
-  void SetCurrentRow(int row);
+  void SetCurrentRow(int row) { FCurrent = row; }
   // After a bulk change: cursor on the first record, state browse, links told.
   void Resync();
   // Streamed Active (applied in Loaded).
@@ -482,6 +491,11 @@ class TDataSet : public TComponent {
   friend class TField;
   friend class TDataSource;
   void DispatchDataEvent(TDataEvent event, intptr_t info);
+  // The errors of CheckActive and CheckCanModify.
+  [[noreturn]] void ClosedError() const;
+  [[noreturn]] void ReadOnlyError() const;
+  // CheckBrowseMode's part for a pending edit: links told, then Post or Cancel.
+  void LeaveEditing();
   void OpenCursor();
   void BeginEditBuffer(bool fromCurrent);
   void CheckRequiredFields();

@@ -65,40 +65,36 @@ constexpr uint64_t kMaxExactMantissa = uint64_t(1) << 53;
 // The same syntax as DecimalFloat for the values one floating-point operation gets exactly:
 // when both the digits (as an integer) and the power of ten are exact doubles, the one
 // correctly rounded multiply or divide is the correctly rounded value of the decimal, which
-// is what from_chars gives. False (nothing decided) for anything else.
+// is what from_chars gives. False (nothing decided) for anything else, which includes more
+// than 19 digits in all (leading zeros counted: such text is rare and the slow path exact).
 bool ExactDecimalFloat(std::string_view s, double& out) {
   const char* p = s.data();
   const char* const end = p + s.size();
   bool negative = false;
   if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  const char* const first = p;
   uint64_t digits = 0;
-  int significant = 0;  // digits after the leading zeros; more than 19 could overflow
-  int scale = 0;        // power of ten the digits are multiplied by
-  bool any = false;
-  for (; p != end && IsDigit(*p); ++p) {
-    any = true;
-    if (digits == 0 && *p == '0') continue;
-    if (++significant > 19) return false;
-    digits = digits * 10 + uint64_t(*p - '0');
-  }
+  unsigned d;
+  while (p != end && (d = unsigned(*p) - '0') <= 9) digits = digits * 10 + d, ++p;
+  std::size_t count = std::size_t(p - first);
+  int scale = 0;  // power of ten the digits are multiplied by
   if (p != end && *p == '.') {
-    for (++p; p != end && IsDigit(*p); ++p) {
-      any = true;
-      if (scale > -100000) --scale;  // past that only a zero is exact, and it ignores the scale
-      if (digits == 0 && *p == '0') continue;
-      if (++significant > 19) return false;
-      digits = digits * 10 + uint64_t(*p - '0');
-    }
+    const char* const fraction = ++p;
+    while (p != end && (d = unsigned(*p) - '0') <= 9) digits = digits * 10 + d, ++p;
+    const std::size_t fractionDigits = std::size_t(p - fraction);
+    count += fractionDigits;
+    if (count > 19) return false;  // before the scale is formed: it could not be exact anyway
+    scale = -int(fractionDigits);
   }
-  if (!any) return false;
+  if (count == 0 || count > 19) return false;
   if (p != end && (*p == 'e' || *p == 'E')) {
     ++p;
     bool negativeExponent = false;
     if (p != end && (*p == '-' || *p == '+')) negativeExponent = *p++ == '-';
     if (p == end) return false;
     int exponent = 0;
-    for (; p != end && IsDigit(*p); ++p)
-      if (exponent < 100000) exponent = exponent * 10 + (*p - '0');  // beyond that: not exact anyway
+    for (; p != end && (d = unsigned(*p) - '0') <= 9; ++p)
+      if (exponent < 100000) exponent = exponent * 10 + int(d);  // beyond that: not exact anyway
     scale += negativeExponent ? -exponent : exponent;
   }
   if (p != end) return false;
@@ -127,50 +123,87 @@ bool ShortDateIsYearMonthDay() {
          std::memcmp(format.data(), kIsoDate.data(), kIsoDate.size()) == 0;
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
-// Days before each month in a common year.
-constexpr int kDaysBeforeMonth[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
+// Days before each month, in a common year and in a leap year.
+constexpr uint16_t kDaysBeforeMonth[2][13] = {
+    {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365},
+    {0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335, 366},
+};
 // Day number (1 = 0001-01-01) of the day the date values count from (1899-12-30 is 0).
 constexpr int kDayZero = 693594;
 
 // Y-M-D to a date value, as TryEncodeDate counts it; false for a date that does not exist.
-bool EncodeDateFast(int y, int m, int d, TDateTime& out) {
-  if (y < 1 || m < 1 || m > 12 || d < 1) return false;
-  const bool leap = IsLeap(y);
-  const int monthDays = kDaysBeforeMonth[m] - kDaysBeforeMonth[m - 1] + (m == 2 && leap ? 1 : 0);
-  if (d > monthDays) return false;
-  const int before = y - 1;
-  const int days = before * 365 + before / 4 - before / 100 + before / 400 + kDaysBeforeMonth[m - 1] +
-                   (m > 2 && leap ? 1 : 0) + d;
-  out = double(days - kDayZero);
+bool EncodeDateFast(unsigned y, unsigned m, unsigned d, TDateTime& out) {
+  if (y < 1 || m - 1 >= 12) return false;
+  const uint16_t* before = kDaysBeforeMonth[IsLeap(y) ? 1 : 0];
+  if (d - 1 >= unsigned(before[m] - before[m - 1])) return false;
+  const unsigned years = y - 1;
+  const unsigned days = years * 365 + years / 4 - years / 100 + years / 400 + before[m - 1] + d;
+  out = double(int(days) - kDayZero);
   return true;
 }
 
+unsigned DigitAt(std::string_view s, std::size_t i) { return unsigned(static_cast<unsigned char>(s[i])) - '0'; }
+
 bool FastDate(std::string_view s, TDateTime& out) {
-  if (s.size() != 10 || !ShortDateIsYearMonthDay()) return false;
-  for (std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u})
-    if (!IsDigit(s[i])) return false;
-  if (s[4] != '-' || s[7] != '-') return false;
-  const int y = (s[0] - '0') * 1000 + (s[1] - '0') * 100 + (s[2] - '0') * 10 + (s[3] - '0');
-  const int m = (s[5] - '0') * 10 + (s[6] - '0');
-  const int d = (s[8] - '0') * 10 + (s[9] - '0');
-  return EncodeDateFast(y, m, d, out);
+  if (s.size() != 10 || s[4] != '-' || s[7] != '-' || !ShortDateIsYearMonthDay()) return false;
+  const unsigned y0 = DigitAt(s, 0), y1 = DigitAt(s, 1), y2 = DigitAt(s, 2), y3 = DigitAt(s, 3);
+  const unsigned m0 = DigitAt(s, 5), m1 = DigitAt(s, 6), d0 = DigitAt(s, 8), d1 = DigitAt(s, 9);
+  // One branch for all eight digits.
+  if ((y0 > 9) | (y1 > 9) | (y2 > 9) | (y3 > 9) | (m0 > 9) | (m1 > 9) | (d0 > 9) | (d1 > 9)) return false;
+  return EncodeDateFast(y0 * 1000 + y1 * 100 + y2 * 10 + y3, m0 * 10 + m1, d0 * 10 + d1, out);
+}
+
+}  // namespace
+
+namespace {
+
+// The library's converters, for what the fast paths leave. Kept apart so that the fast
+// functions need no frame for strings and exceptions.
+[[noreturn, gnu::noinline]] void NotAnInteger(std::string_view text) {
+  throw EConvertError(Format("'%s' is not a valid integer value", {AnsiString(text)}));
+}
+
+[[gnu::noinline]] int64_t LibraryInteger(std::string_view text) {
+  int64_t v;
+  if (!TryStrToInt64(AnsiString(text), v)) NotAnInteger(text);
+  return v;
+}
+
+[[gnu::noinline]] double LibraryFloat(std::string_view text) {
+  const AnsiString s(text);
+  double v;
+  if (!TryStrToFloat(s, v) || !std::isfinite(v))
+    throw EConvertError(Format("'%s' is not a valid floating point value", {s}));
+  return v;
+}
+
+[[gnu::noinline]] TDateTime LibraryDate(std::string_view text) {
+  const AnsiString s(text);
+  TDateTime v;
+  if (!TryStrToDate(s, v)) throw EConvertError(Format("'%s' is not a valid date", {s}));
+  return v;
+}
+
+bool FitsFieldType(int64_t v, TFieldType type) {
+  switch (type) {
+    case ftInteger:
+    case ftAutoInc: return v >= INT32_MIN && v <= INT32_MAX;
+    case ftSmallint: return v >= INT16_MIN && v <= INT16_MAX;
+    case ftWord: return v >= 0 && v <= UINT16_MAX;
+    default: return true;
+  }
 }
 
 }  // namespace
 
 int64_t ParseInteger(std::string_view text, TFieldType type) {
   int64_t v;
-  if (!FastInteger(text, v)) {
-    const AnsiString s(text);
-    if (!TryStrToInt64(s, v)) throw EConvertError(Format("'%s' is not a valid integer value", {s}));
-  }
-  int64_t lo = INT64_MIN, hi = INT64_MAX;
-  if (type == ftInteger || type == ftAutoInc) lo = INT32_MIN, hi = INT32_MAX;
-  else if (type == ftSmallint) lo = INT16_MIN, hi = INT16_MAX;
-  else if (type == ftWord) lo = 0, hi = UINT16_MAX;
-  if (v < lo || v > hi) throw EConvertError(Format("'%s' is not a valid integer value", {AnsiString(text)}));
+  if (!FastInteger(text, v)) [[unlikely]]
+    v = LibraryInteger(text);
+  if (!FitsFieldType(v, type)) [[unlikely]]
+    NotAnInteger(text);
   return v;
 }
 
@@ -190,11 +223,9 @@ void CheckIntegerRange(int64_t v, TFieldType type, const AnsiString& fieldName) 
 
 double ParseFloat(std::string_view text) {
   double v;
-  if (FastFloat(text, v)) return v;
-  const AnsiString s(text);
-  if (!TryStrToFloat(s, v) || !std::isfinite(v))
-    throw EConvertError(Format("'%s' is not a valid floating point value", {s}));
-  return v;
+  if (FastFloat(text, v)) [[likely]]
+    return v;
+  return LibraryFloat(text);
 }
 
 bool ParseBoolean(std::string_view text) {
@@ -214,10 +245,9 @@ bool ParseBoolean(std::string_view text) {
 
 TDateTime ParseDate(std::string_view text) {
   TDateTime v;
-  if (FastDate(text, v)) return v;
-  const AnsiString s(text);
-  if (!TryStrToDate(s, v)) throw EConvertError(Format("'%s' is not a valid date", {s}));
-  return v;
+  if (FastDate(text, v)) [[likely]]
+    return v;
+  return LibraryDate(text);
 }
 
 AnsiString DateText(TDateTime value) { return DateToStr(std::trunc(value)); }

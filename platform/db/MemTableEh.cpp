@@ -27,7 +27,7 @@ void TMemTableEh::InternalOpen() {
 void TMemTableEh::InternalClose() {
   ClearStorage();
   FCells.release();
-  FText.shrink_to_fit();
+  FText.release();
 }
 
 namespace {
@@ -64,7 +64,7 @@ void TMemTableEh::StoreCellText(TFieldCell& cell, std::string_view text) {
     DatabaseError("The memory table's text store is full", this);
   cell.S.Off = uint32_t(FText.size());
   cell.S.Len = uint32_t(text.size());
-  FText.append(text);
+  FText.append(text.data(), text.size());
 }
 
 void TMemTableEh::InternalInsertRecord(int row, const TFieldCell* cells) {

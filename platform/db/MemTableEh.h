@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/db/CellArray.h"
 #include "platform/db/DB.h"
+#include "platform/db/PlainArray.h"
 
 // How LoadFromDataSet treats the rows already in the table.
 KV_ENUM(TLoadMode, lmCopy, lmAppend)
@@ -97,10 +97,10 @@ class TMemTableEh : public TDataSet {
   void LoadFromMemTable(TMemTableEh* source, int count, bool markInserted, int& loaded);
   void ClearStorage();
 
-  TCellArray FCells;                  // FRecordCount * FWidth cells
+  TPlainArray<TFieldCell> FCells;     // FRecordCount * FWidth cells
   std::vector<uint8_t> FStatus;       // TUpdateStatus per record
   std::vector<TFieldCell> FDeleted;   // cells of records deleted under cached updates
-  std::string FText;                  // the text store
+  TPlainArray<char> FText;            // the text store
   int FWidth = 0;
   int FRecordCount = 0;
   bool FCachedUpdates = false;
