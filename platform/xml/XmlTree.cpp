@@ -333,7 +333,6 @@ bool Reader::ReadCdata() {
   const Ptr close = FindCdataEnd(body);
   if (!close) return Fail(XmlParseResult::badMarkup, end_);
   p_ = close + 3;
-  if (open_.size() == 1) return true;  // outside the document element it carries nothing
   XmlNodeRec& rec = tree_.nodes[AddNode(NodeKind::cdata)];
   rec.valueOff = Off(body);
   rec.valueLen = std::uint32_t(close - body);
