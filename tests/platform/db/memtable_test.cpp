@@ -4,6 +4,10 @@
 #include "Fixtures.h"
 #include "platform/classlib/FormReader.h"
 
+#include <climits>
+#include <cstdint>
+#include <string>
+
 TEST(MemTable, UpdateStatusUnderCachedUpdates) {
   TestOwner owner;
   TMemTableEh* t = MakeTable(owner.get(), {1, 2});  // loaded with cached updates off
@@ -236,4 +240,82 @@ TEST(MemTable, ReadFromAFormResource) {
   t->CreateDataSet();
   EXPECT_EQ(dm.opened, 1);
   EXPECT_EQ(t->FieldByName("ID")->DataType(), ftInteger);
+}
+
+namespace {
+
+// The table's records as text, "ID:NAME" each, in order; the cursor is left on the first.
+std::string Contents(TMemTableEh* t) {
+  std::string s;
+  for (t->First(); !t->Eof(); t->Next())
+    s += t->FieldByName("ID")->AsString() + ":" + t->FieldByName("NAME")->AsString() + " ";
+  t->First();
+  return s;
+}
+
+// Inserts in the middle, deletes, and appends enough records to grow the storage a few times.
+void Churn(TMemTableEh* t) {
+  t->First();
+  t->Next();
+  t->Insert();
+  t->FieldByName("ID")->SetAsInteger(100);
+  t->FieldByName("NAME")->SetAsString("mid");
+  t->Post();
+  t->Last();
+  t->Delete();
+  for (int i = 0; i < 3000; ++i) {
+    t->Append();
+    t->FieldByName("ID")->SetAsInteger(1000 + i);
+    t->FieldByName("NAME")->SetAsString("r" + std::to_string(i));
+    t->Post();
+  }
+}
+
+}  // namespace
+
+TEST(MemTable, CapacityHintsChangeNothingVisible) {
+  TestOwner owner;
+  TMemTableEh* plain = MakeTable(owner.get(), {1, 2, 3}, "plain");
+  Churn(plain);
+  const std::string expected = Contents(plain);
+
+  const int recordHints[] = {INT_MIN, -1, 0, 1, 3, 5000, INT_MAX};
+  const std::size_t textHints[] = {0, 1 << 20, SIZE_MAX};
+  for (int records : recordHints)
+    for (std::size_t text : textHints) {
+      SCOPED_TRACE(std::to_string(records) + " records, " + std::to_string(text) + " bytes");
+      TMemTableEh* t = MakeTable(owner.get(), {1, 2, 3}, "hinted");
+      t->Next();
+      t->Edit();
+      t->FieldByName("NAME")->SetAsString("edited");
+      EventLog log;
+      log.Attach(t);
+      t->ReserveRecords(records);
+      t->ReserveText(text);
+      EXPECT_EQ(log.Take(), "");
+      EXPECT_EQ(t->State(), dsEdit);
+      EXPECT_EQ(t->RecNo(), 2);
+      EXPECT_EQ(t->FieldByName("NAME")->AsString(), "edited");  // the edit buffer is untouched
+      t->Cancel();
+      EXPECT_EQ(t->RecordCount(), 3);
+      EXPECT_EQ(Contents(t), "1:n1 2:n2 3:n3 ");
+      Churn(t);
+      EXPECT_EQ(Contents(t), expected);
+      delete t;
+    }
+}
+
+TEST(MemTable, CapacityHintsOnAClosedTable) {
+  TestOwner owner;
+  auto* t = new TMemTableEh(owner.get());
+  t->ReserveRecords(100);  // no fields, no definitions: nothing to size
+  t->FieldDefs()->Add("ID", ftInteger);
+  t->FieldDefs()->Add("NAME", ftString, 10);
+  t->ReserveRecords(100);
+  t->ReserveText(1000);
+  EXPECT_FALSE(t->Active());
+  t->CreateDataSet();
+  EXPECT_EQ(t->RecordCount(), 0);
+  t->AppendRecord({7, "seven"});
+  EXPECT_EQ(Contents(t), "7:seven ");
 }
