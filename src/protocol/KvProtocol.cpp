@@ -193,9 +193,13 @@ class TKvProtocol::TParseRun {
   bool Run(const AnsiString& text);
 
  private:
-  // Lets pending messages through; false when a handler freed the parser meanwhile.
+  // Lets pending messages through; false when a handler freed the parser meanwhile. Counts
+  // the times anything was dispatched: only then can handlers have changed the lists.
   bool Pump() {
-    KvProcessMessages();
+    if (!KvMessagesPending()) [[likely]]
+      return true;
+    KvDispatchPendingMessages();
+    ++FDispatches;
     return !FFreed;
   }
   void ReadStatus(const XmlDomNode& status);
@@ -212,6 +216,7 @@ class TKvProtocol::TParseRun {
 
   TKvProtocol& FOwner;
   bool FFreed = false;
+  std::uint64_t FDispatches = 0;
   XmlDomDocument FDoc;
   kvxml::XmlDomAttributes FRow;  // the attributes of the row being read
   AnsiString FValue;             // room for values that had to be decoded
@@ -323,9 +328,13 @@ bool TKvProtocol::TParseRun::ReadDataRow(const XmlDomNode& rs, int tableIndex, b
   if (!data->Active()) data->Open();
   data->SetCachedUpdates(false);
   data->Append();
+  std::uint64_t seen = FDispatches;
   for (int i = 0; i < data->FieldCount(); ++i) {
     if (!Pump()) return false;
-    data = TableData(tableIndex);
+    if (seen != FDispatches) {
+      data = TableData(tableIndex);  // a handler may have changed the tables
+      seen = FDispatches;
+    }
     TField* field = data->Fields()[i];
     std::string_view value;
     if (!FindValue(field->FieldName(), value)) value = {};

@@ -216,6 +216,58 @@ TEST(XmlDom, AnsiAndWideReadsAgree) {
   }
 }
 
+// What a value reads as, read from CP936 bytes: the rules the wide path agrees with above.
+TEST(XmlDom, ValuesReadFromCp936Bytes) {
+  struct Case {
+    std::string attribute;  // the text between the quotes of a="..."
+    std::string value;
+  } cases[] = {
+      {kZhongWen, kZhongWen},
+      {"&#x4E2D;&#25991;", kZhongWen},             // references beyond ASCII come out in CP936
+      {"&#x1F600;|&#0;|&#xD800;|&#x110000;", "?|?|?|?"},  // not characters of CP936 or at all
+      {"&#65|&#;|&#xZ;|&bogus;|&", "&#65|&#;|&#xZ;|&bogus;|&"},  // not references: as written
+      {"\xD6 \xFF \x80", "? ? \x80"},             // a lone lead byte, 0xFF; the euro sign
+      {"\xB0\x5D\xB0\x40", "\xB0\x5D\xB0\x40"},  // trail bytes ']' and '@'
+      {"a\tb\nc\r\nd", "a b c d"},
+      {"&#9;&#10;", "\t\n"},                         // referenced white space stays
+  };
+  for (const auto& c : cases) {
+    XmlDomDocument doc;
+    ASSERT_TRUE(doc.LoadAnsi("<r a=\"" + c.attribute + "\"/>")) << c.attribute;
+    EXPECT_EQ(doc.documentElement().getAttribute("a"), c.value) << c.attribute;
+    XmlDomAttributes attrs;
+    attrs.read(doc.documentElement());
+    std::string scratch;
+    std::string_view view;
+    ASSERT_TRUE(attrs.view("a", view, scratch)) << c.attribute;
+    EXPECT_EQ(view, c.value) << c.attribute;
+  }
+}
+
+// Markup the reader refuses, with the status it gives.
+TEST(XmlDom, MalformedMarkupIsRefused) {
+  struct Case {
+    const char* text;
+    XmlParseResult::Status status;
+  } cases[] = {
+      {"<a x='1'y='2'/>", XmlParseResult::badAttribute},  // no blank between attributes
+      {"<a x/>", XmlParseResult::badAttribute},
+      {"<a x=1/>", XmlParseResult::badAttribute},
+      {"<a%/>", XmlParseResult::badMarkup},
+      {"<a><![CDATA[x]></a>", XmlParseResult::badMarkup},
+      {"<a><?p x</a>", XmlParseResult::badMarkup},
+      {"<a></a  x>", XmlParseResult::badMarkup},
+      {"</a>", XmlParseResult::endElementMismatch},
+      {"<a><!DOCTYPE a></a>", XmlParseResult::badMarkup},  // only before the document element
+      {"<\xFF" "a/>", XmlParseResult::badMarkup},            // a broken byte never reads as markup
+      {"<!DOCTYPE a [<!ENTITY e 'x'>", XmlParseResult::badMarkup},
+  };
+  for (const auto& c : cases) {
+    XmlDomDocument doc;
+    EXPECT_EQ(doc.LoadAnsi(c.text).status, c.status) << c.text;
+  }
+}
+
 TEST(XmlDom, NameWhoseTrailByteLooksLikePunctuationIsOneCharacter) {
   // 0xB0 0x40: the trail byte is '@', which is no name character on its own.
   XmlDomDocument doc;
