@@ -27,6 +27,13 @@ AnsiString NameText(const XmlTree& tree, std::string_view name) {
   return detail::Utf8ToAnsiText(name);
 }
 
+// Names are short: a plain loop beats a call to the library's compare.
+bool SameBytes(const char* a, const char* b, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
 ValueKind KindOf(NodeKind kind) {
   if (kind == NodeKind::text) return ValueKind::text;
   return kind == NodeKind::pi ? ValueKind::verbatim : ValueKind::raw;
@@ -228,7 +235,7 @@ const XmlAttrRec* XmlDomAttributes::find(std::string_view name) const {
   // Callers usually ask in the order the attributes are written, so start after the last hit.
   for (std::uint32_t k = 0, i = next_ < count_ ? next_ : 0; k < count_; ++k, i = i + 1 == count_ ? 0 : i + 1) {
     const XmlAttrRec& a = first_[i];
-    if (a.nameLen == key.size() && std::char_traits<char>::compare(text + a.nameOff, key.data(), key.size()) == 0) {
+    if (a.nameLen == key.size() && SameBytes(text + a.nameOff, key.data(), key.size())) {
       next_ = i + 1;
       return &a;
     }
@@ -267,6 +274,10 @@ void XmlDomDocument::reset() {
 XmlParseResult XmlDomDocument::load(std::string text, TextForm form) {
   tree_.ownedText = std::move(text);
   tree_.text = tree_.ownedText;
+  return read(form);
+}
+
+XmlParseResult XmlDomDocument::read(TextForm form) {
   tree_.form = form;
   const detail::XmlReadOutcome outcome = detail::ReadXmlTree(tree_);
   if (outcome.status != XmlParseResult::ok) {
@@ -311,6 +322,25 @@ XmlParseResult XmlDomDocument::LoadUtf8(std::string_view utf8) {
     result_.status = XmlParseResult::outOfMemory;
     return result_;
   }
+}
+
+XmlParseResult XmlDomDocument::LoadAnsiBorrowed(std::string_view cp936) {
+  reset();
+  try {
+    tree_.text = cp936;
+    return read(TextForm::cp936);
+  } catch (const std::bad_alloc&) {
+    reset();
+    result_.status = XmlParseResult::outOfMemory;
+    return result_;
+  }
+}
+
+void XmlDomDocument::OwnText() {
+  if (tree_.text.data() == tree_.ownedText.data()) return;
+  // Offsets into the text stay valid in the copy: only the base changes.
+  tree_.ownedText.assign(tree_.text);
+  tree_.text = tree_.ownedText;
 }
 
 XmlDomNode XmlDomDocument::documentElement() const {

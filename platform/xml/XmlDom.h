@@ -181,6 +181,13 @@ class XmlDomDocument {
   XmlParseResult LoadAnsi(std::string_view cp936);
   // Reads UTF-8 text (for tools and tests). Never throws.
   XmlParseResult LoadUtf8(std::string_view utf8);
+  // Reads CP936 text without copying it: the text must stay alive and unchanged until the
+  // document is loaded again or destroyed, or until OwnText. Never throws.
+  XmlParseResult LoadAnsiBorrowed(std::string_view cp936);
+  // Makes the document keep its own copy of borrowed text (nothing when it has one already),
+  // so that the caller's text may change from now on; nodes and values stay as they are.
+  // May throw std::bad_alloc (then the document still borrows).
+  void OwnText();
 
   // Result of the last load (notLoaded before the first).
   const XmlParseResult& parseError() const { return result_; }
@@ -200,6 +207,7 @@ class XmlDomDocument {
   friend class XmlDomNode;
   friend class XmlDomAttributes;
   XmlParseResult load(std::string text, detail::TextForm form);
+  XmlParseResult read(detail::TextForm form);
   void reset();
 
   detail::XmlTree tree_;

@@ -198,6 +198,8 @@ class TKvProtocol::TParseRun {
   bool Pump() {
     if (!KvMessagesPending()) [[likely]]
       return true;
+    // Handlers may change the caller's text: from here on the document keeps its own copy.
+    FDoc.OwnText();
     KvDispatchPendingMessages();
     ++FDispatches;
     return !FFreed;
@@ -233,7 +235,8 @@ bool TKvProtocol::TParseRun::Run(const AnsiString& text) {
   FOwner.ClearParams();
   FOwner.ClearTables();
   FOwner.ClearRowIds();
-  if (!FDoc.LoadAnsi(text)) return false;
+  // The text is read where it is; it is copied only if messages are let through (Pump).
+  if (!FDoc.LoadAnsiBorrowed(text)) return false;
 
   XmlDomNode root = FDoc.documentElement();
   if (!root.nameIs("kovrane")) return false;

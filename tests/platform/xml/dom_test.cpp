@@ -301,6 +301,20 @@ TEST(XmlDom, AttributeSnapshotForRowLoops) {
   EXPECT_FALSE(attrs.has("ID"));
 }
 
+TEST(XmlDom, BorrowedTextCanBeTakenOverMidway) {
+  std::string text = "<r a='" + kZhongWen + "'><t>x&amp;y</t></r>";
+  XmlDomDocument doc;
+  ASSERT_TRUE(doc.LoadAnsiBorrowed(text));
+  XmlDomNode t = doc.documentElement().selectSingleNode("t");
+  doc.OwnText();
+  doc.OwnText();  // a second time changes nothing
+  text.assign(text.size(), '#');
+  EXPECT_EQ(doc.documentElement().getAttribute("a"), kZhongWen);
+  EXPECT_EQ(t.text(), "x&y");  // handles made before stay valid
+  EXPECT_FALSE(doc.LoadAnsiBorrowed("<a>"));
+  EXPECT_TRUE(doc.documentElement().isNull());
+}
+
 TEST(XmlDom, ReloadDropsTheOldDocument) {
   XmlDomDocument doc;
   ASSERT_TRUE(doc.LoadAnsi("<a/>"));

@@ -367,6 +367,27 @@ TEST(KvProtocolMessages, HandlersRunBeforeTheFirstItemIsRead) {
   EXPECT_EQ(paramsSeen, 0);
 }
 
+TEST(KvProtocolMessages, AHandlerThatChangesTheCallersTextDoesNotChangeTheParse) {
+  // The text is read where it lies until messages are let through; a handler that then
+  // overwrites (and reallocates) the caller's string must not reach the rows still to come.
+  TKvProtocol p;
+  std::string text = kTwoRows;
+  MessageWindow window([&] {
+    text.assign(text.size() * 4, 'Z');
+    text.shrink_to_fit();
+  });
+  int rowsBefore = -1;
+  MessageWindow late([&] {
+    rowsBefore = p.TableCount() ? p.GetTable(0)->Data()->RecordCount() : -1;
+    window.Post();  // lands while the first row's fields are read
+  });
+  late.Post();
+  ASSERT_TRUE(p.Parse(text));
+  EXPECT_EQ(rowsBefore, -1);
+  EXPECT_EQ(window.Calls, 1);
+  EXPECT_EQ(Describe(p), "status 0 'ok' params[I=9] tables[T{A:ftString:255 B:ftLargeint}(x|1)(y|2)] rowids[]");
+}
+
 TEST(KvProtocolMessages, FreeingTheParserFromAHandlerEndsTheParse) {
   auto* p = new TKvProtocol;
   MessageWindow window([&] {
