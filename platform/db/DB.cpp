@@ -340,25 +340,7 @@ void TField::StoreText(TFieldCell& cell, std::string_view text) {
   FDataSet->StoreCellText(cell, text);
 }
 
-// Text -> cell by the field's kind; raises before touching the cell when the text does not convert.
-void TField::StoreTextConverted(TFieldCell& cell, std::string_view text) {
-  switch (FKind) {
-    case Kind::text: StoreText(cell, text); return;
-    case Kind::integer: {
-      const int64_t v = kvdb::ParseInteger(text, FDataType);
-      cell.I = v;
-      break;
-    }
-    case Kind::floating: cell.D = kvdb::ParseFloat(text); break;
-    case Kind::boolean: cell.I = kvdb::ParseBoolean(text) ? 1 : 0; break;
-    case Kind::date: {
-      const double d = kvdb::ParseDate(text);
-      cell.D = FDataType == ftDate ? std::trunc(d) : d;
-      break;
-    }
-  }
-  cell.Null = false;
-}
+// TField::StoreTextConverted is in FieldText.cpp, beside the converters it calls.
 
 void TField::SetAsText(std::string_view value) {
   if (value.empty() && FKind != Kind::text) {

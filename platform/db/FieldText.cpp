@@ -198,7 +198,10 @@ bool FitsFieldType(int64_t v, TFieldType type) {
 
 }  // namespace
 
-int64_t ParseInteger(std::string_view text, TFieldType type) {
+// The public converters' bodies, inlined into the field's text-to-cell step below.
+namespace {
+
+[[gnu::always_inline]] inline int64_t IntegerFromText(std::string_view text, TFieldType type) {
   int64_t v;
   if (!FastInteger(text, v)) [[unlikely]]
     v = LibraryInteger(text);
@@ -206,6 +209,24 @@ int64_t ParseInteger(std::string_view text, TFieldType type) {
     NotAnInteger(text);
   return v;
 }
+
+[[gnu::always_inline]] inline double FloatFromText(std::string_view text) {
+  double v;
+  if (FastFloat(text, v)) [[likely]]
+    return v;
+  return LibraryFloat(text);
+}
+
+[[gnu::always_inline]] inline TDateTime DateFromText(std::string_view text) {
+  TDateTime v;
+  if (FastDate(text, v)) [[likely]]
+    return v;
+  return LibraryDate(text);
+}
+
+}  // namespace
+
+int64_t ParseInteger(std::string_view text, TFieldType type) { return IntegerFromText(text, type); }
 
 void CheckIntegerRange(int64_t v, TFieldType type, const AnsiString& fieldName) {
   int64_t lo, hi;
@@ -221,12 +242,7 @@ void CheckIntegerRange(int64_t v, TFieldType type, const AnsiString& fieldName) 
                          {v, fieldName, lo, hi}));
 }
 
-double ParseFloat(std::string_view text) {
-  double v;
-  if (FastFloat(text, v)) [[likely]]
-    return v;
-  return LibraryFloat(text);
-}
+double ParseFloat(std::string_view text) { return FloatFromText(text); }
 
 bool ParseBoolean(std::string_view text) {
   auto prefixOf = [&](std::string_view word) {
@@ -243,12 +259,7 @@ bool ParseBoolean(std::string_view text) {
   throw EConvertError(Format("'%s' is not a valid boolean value", {AnsiString(text)}));
 }
 
-TDateTime ParseDate(std::string_view text) {
-  TDateTime v;
-  if (FastDate(text, v)) [[likely]]
-    return v;
-  return LibraryDate(text);
-}
+TDateTime ParseDate(std::string_view text) { return DateFromText(text); }
 
 AnsiString DateText(TDateTime value) { return DateToStr(std::trunc(value)); }
 
@@ -265,3 +276,25 @@ std::string_view ClipText(std::string_view text, int size) {
 }
 
 }  // namespace kvdb
+
+// The field's text-to-cell step lives here so that the converters' quick paths inline into it.
+// Text -> cell by the field's kind; raises before touching the cell when the text does not convert.
+void TField::StoreTextConverted(TFieldCell& cell, std::string_view text) {
+  switch (FKind) {
+    case Kind::text: StoreText(cell, text); return;
+    case Kind::integer: {
+      const int64_t v = kvdb::IntegerFromText(text, FDataType);
+      cell.I = v;
+      break;
+    }
+    case Kind::floating: cell.D = kvdb::FloatFromText(text); break;
+    case Kind::boolean: cell.I = kvdb::ParseBoolean(text) ? 1 : 0; break;
+    case Kind::date: {
+      const double d = kvdb::DateFromText(text);
+      cell.D = FDataType == ftDate ? std::trunc(d) : d;
+      break;
+    }
+  }
+  cell.Null = false;
+}
+
