@@ -5,6 +5,9 @@
 #include "platform/xml/XmlText.h"
 
 #include <array>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <limits>
 
@@ -50,6 +53,25 @@ constexpr std::array<std::uint8_t, 256> kClass = MakeClasses();
 
 bool IsSpace(unsigned char c) { return kClass[c] & kSpace; }
 
+// The first byte from Q on (LIMIT at most) that may end or change a value quoted by QUOTE: the
+// quote, '&', a control character or a byte >= 0x80. Sixteen bytes at a time where it can.
+const unsigned char* SkipPlainValueBytes(const unsigned char* q, const unsigned char* limit, unsigned char quote) {
+#if defined(__SSE2__)
+  const __m128i quotes = _mm_set1_epi8(char(quote));
+  const __m128i amps = _mm_set1_epi8('&');
+  const __m128i fourteens = _mm_set1_epi8(14);  // signed: bytes >= 0x80 compare below it too
+  while (limit - q >= 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+    const __m128i stops =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, quotes), _mm_cmpeq_epi8(x, amps)), _mm_cmplt_epi8(x, fourteens));
+    if (const int bits = _mm_movemask_epi8(stops)) return q + __builtin_ctz(unsigned(bits));
+    q += 16;
+  }
+#endif
+  while (q < limit && !(kClass[*q] & kAttrStop)) ++q;
+  return q;
+}
+
 // ---- the reader --------------------------------------------------------------------------
 
 class Reader {
@@ -91,13 +113,18 @@ class Reader {
     int n = NameCharAt(q, kNameStart);
     if (n == 0) return q;
     q += n;
-    while (q < end_ && (n = NameCharAt(q, kNameChar)) != 0) q += n;
-    return q;
+    for (;;) {
+      while (q < end_ && (kClass[*q] & kNameChar)) ++q;  // the usual ASCII run
+      if (q >= end_ || *q < 0x80 || (n = NameCharAt(q, kNameChar)) == 0) return q;
+      q += n;
+    }
   }
   Ptr SkipSpace(Ptr q) const {
     while (q < end_ && IsSpace(*q)) ++q;
     return q;
   }
+  // SkipSpace for where white space is rare: one test when there is none.
+  Ptr SkipOptionalSpace(Ptr q) const { return q < end_ && IsSpace(*q) ? SkipSpace(q + 1) : q; }
   // Flags for the high bytes of a value: broken CP936 needs repair, UTF-8 needs converting.
   std::uint8_t HighByteFlags(Ptr& q, Ptr limit) const {
     if (!cp936_) {
@@ -241,23 +268,24 @@ bool Reader::ReadAttributes(Ptr& q, XmlNodeRec& element) {
     if (q == before) return Fail(afterValue ? XmlParseResult::badAttribute : XmlParseResult::badMarkup, q);
     const Ptr nameEnd = ScanName(q);
     if (nameEnd == q) return Fail(XmlParseResult::badAttribute, q);
-    const Ptr eq = SkipSpace(nameEnd);
+    const Ptr eq = SkipOptionalSpace(nameEnd);
     if (eq >= end_ || *eq != '=') return Fail(XmlParseResult::badAttribute, eq);
-    const Ptr open = SkipSpace(eq + 1);
+    const Ptr open = SkipOptionalSpace(eq + 1);
     if (open >= end_ || (*open != '"' && *open != '\'')) return Fail(XmlParseResult::badAttribute, open);
     const unsigned char quote = *open;
     Ptr v = open + 1;
     std::uint8_t flags = kPlain;
     for (;;) {
-      while (v < end_ && !(kClass[*v] & kAttrStop)) ++v;
+      v = SkipPlainValueBytes(v, end_, quote);
       if (v >= end_) return Fail(XmlParseResult::badAttribute, v);
       const unsigned char c = *v;
       if (c == quote) break;
       if (c >= 0x80) {
-        flags |= HighByteFlags(v, end_);
+        do flags |= HighByteFlags(v, end_);  // a run of double-byte characters
+        while (v < end_ && *v >= 0x80);
         continue;
       }
-      if (c != '"' && c != '\'') flags |= kDecode;  // & \t \n \r
+      if (c == '&' || c == '\t' || c == '\n' || c == '\r') flags |= kDecode;
       ++v;
     }
     tree_.attrs.push_back(XmlAttrRec{Off(q), std::uint32_t(nameEnd - q), Off(open + 1),
