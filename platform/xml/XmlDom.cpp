@@ -27,13 +27,6 @@ AnsiString NameText(const XmlTree& tree, std::string_view name) {
   return detail::Utf8ToAnsiText(name);
 }
 
-// Names are short: a plain loop beats a call to the library's compare.
-bool SameBytes(const char* a, const char* b, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i)
-    if (a[i] != b[i]) return false;
-  return true;
-}
-
 ValueKind KindOf(NodeKind kind) {
   if (kind == NodeKind::text) return ValueKind::text;
   return kind == NodeKind::pi ? ValueKind::verbatim : ValueKind::raw;
@@ -227,15 +220,12 @@ void XmlDomAttributes::read(const XmlDomNode& element) {
   count_ = rec.attrCount;
 }
 
-const XmlAttrRec* XmlDomAttributes::find(std::string_view name) const {
-  if (count_ == 0) return nullptr;
+const XmlAttrRec* XmlDomAttributes::findAnywhere(std::string_view name) const {
   std::string storage;
   const std::string_view key = InTreeText(*tree_, name, storage);
-  const char* text = tree_->text.data();
-  // Callers usually ask in the order the attributes are written, so start after the last hit.
-  for (std::uint32_t k = 0, i = next_ < count_ ? next_ : 0; k < count_; ++k, i = i + 1 == count_ ? 0 : i + 1) {
+  for (std::uint32_t i = 0; i < count_; ++i) {
     const XmlAttrRec& a = first_[i];
-    if (a.nameLen == key.size() && SameBytes(text + a.nameOff, key.data(), key.size())) {
+    if (a.nameLen == key.size() && SameBytes(tree_->text.data() + a.nameOff, key.data(), key.size())) {
       next_ = i + 1;
       return &a;
     }
@@ -250,14 +240,6 @@ bool XmlDomAttributes::get(std::string_view name, AnsiString& out) const {
   if (!a) return false;
   out.clear();
   AppendAttributeValue(*tree_, *a, out);
-  return true;
-}
-
-bool XmlDomAttributes::view(std::string_view name, std::string_view& value, std::string& scratch) const {
-  const XmlAttrRec* a = find(name);
-  if (!a) return false;
-  value = detail::ValueView(*tree_, tree_->slice(a->valueOff, a->valueLen), a->valueFlags, ValueKind::attribute,
-                            scratch);
   return true;
 }
 

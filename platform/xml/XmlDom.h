@@ -26,6 +26,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -157,10 +158,46 @@ class XmlDomAttributes {
   // When an attribute named exactly NAME was read, sets VALUE to its text (CP936) and returns
   // true. VALUE views the document's text, or SCRATCH when the value had to be decoded; it
   // is valid until the next call with the same SCRATCH or until the document changes.
-  bool view(std::string_view name, std::string_view& value, std::string& scratch) const;
+  bool view(std::string_view name, std::string_view& value, std::string& scratch) const {
+    const detail::XmlAttrRec* a = find(name);
+    if (!a) return false;
+    value = detail::ValueView(*tree_, tree_->slice(a->valueOff, a->valueLen), a->valueFlags,
+                              detail::ValueKind::attribute, scratch);
+    return true;
+  }
 
  private:
-  const detail::XmlAttrRec* find(std::string_view name) const;
+  // Row loops call this once per field, asking for the names in the order they are written:
+  // the attribute after the last one found is tried first, inline.
+  const detail::XmlAttrRec* find(std::string_view name) const {
+    if (next_ < count_ && tree_->form == detail::TextForm::cp936) {
+      const detail::XmlAttrRec& a = first_[next_];
+      if (a.nameLen == name.size() && SameBytes(tree_->text.data() + a.nameOff, name.data(), name.size())) {
+        ++next_;
+        return &a;
+      }
+    }
+    return findAnywhere(name);
+  }
+  const detail::XmlAttrRec* findAnywhere(std::string_view name) const;
+  // Equality of N bytes; names are short, so a few wide compares beat a call to memcmp.
+  static bool SameBytes(const char* a, const char* b, std::size_t n) {
+    if (n >= 4 && n <= 16) {
+      const std::size_t tail = n - (n >= 8 ? 8 : 4);
+      if (n >= 8) return Load<std::uint64_t>(a) == Load<std::uint64_t>(b) &&
+                         Load<std::uint64_t>(a + tail) == Load<std::uint64_t>(b + tail);
+      return Load<std::uint32_t>(a) == Load<std::uint32_t>(b) && Load<std::uint32_t>(a + tail) == Load<std::uint32_t>(b + tail);
+    }
+    for (std::size_t k = 0; k < n; ++k)
+      if (a[k] != b[k]) return false;
+    return true;
+  }
+  template <class T>
+  static T Load(const char* p) {
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
   const detail::XmlTree* tree_ = nullptr;
   const detail::XmlAttrRec* first_ = nullptr;
   std::uint32_t count_ = 0;

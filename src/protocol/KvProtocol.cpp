@@ -213,7 +213,11 @@ class TKvProtocol::TParseRun {
   bool ReadDataRow(const XmlDomNode& rs, int tableIndex, bool& built);
   bool BuildFieldDefs(int tableIndex, const AnsiString& fields);
   // The current row's text for FIELDNAME: exact, upper-cased, then lower-cased attribute name.
-  bool FindValue(const AnsiString& fieldName, std::string_view& value);
+  bool FindValue(const AnsiString& fieldName, std::string_view& value) {
+    return FRow.view(fieldName, value, FValue) || FindValueInOtherCase(fieldName, value);
+  }
+  // The upper-cased, then the lower-cased name (out of line: seldom needed).
+  [[gnu::noinline]] bool FindValueInOtherCase(const AnsiString& fieldName, std::string_view& value);
   TMemTableEh* TableData(int index) const { return FOwner.GetTable(index)->Data(); }
 
   TKvProtocol& FOwner;
@@ -355,8 +359,7 @@ bool TKvProtocol::TParseRun::ReadDataRow(const XmlDomNode& rs, int tableIndex, b
   return true;
 }
 
-bool TKvProtocol::TParseRun::FindValue(const AnsiString& fieldName, std::string_view& value) {
-  if (FRow.view(fieldName, value, FValue)) return true;
+bool TKvProtocol::TParseRun::FindValueInOtherCase(const AnsiString& fieldName, std::string_view& value) {
   const AnsiString upper = UpperCase(fieldName);
   if (upper != fieldName && FRow.view(upper, value, FValue)) return true;
   const AnsiString lower = LowerCase(fieldName);
