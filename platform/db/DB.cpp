@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/db/FieldText.h"
+#include "platform/db/FieldWrite.h"
 
 // ---- errors ----------------------------------------------------------------------------------
 
@@ -307,30 +308,6 @@ void TField::WriteRefused() const {
   DatabaseError(Format("Field '%s' cannot be modified", {DisplayName()}), FDataSet);
 }
 
-template <class Store>
-void TField::Write(Store store) {
-  TDataSet* ds = FDataSet;
-  if (!ds || !IsEditing(ds->FState) || FReadOnly) [[unlikely]]
-    WriteRefused();
-  TFieldCell& cell = ds->EditCell(FFieldNo);
-  if (OnValidate) [[unlikely]] {
-    const TFieldCell saved = cell;
-    store(cell);
-    try {
-      OnValidate(this);
-    } catch (...) {
-      cell = saved;
-      throw;
-    }
-  } else {
-    store(cell);
-  }
-  ds->FModified = true;
-  if (OnChange) [[unlikely]]
-    OnChange(this);
-  ds->DataEvent(deFieldChange, reinterpret_cast<intptr_t>(this));
-}
-
 void TField::CheckRange(int64_t v) const { kvdb::CheckIntegerRange(v, FDataType, DisplayName()); }
 
 void TField::StoreText(TFieldCell& cell, std::string_view text) {
@@ -341,14 +318,6 @@ void TField::StoreText(TFieldCell& cell, std::string_view text) {
 }
 
 // TField::StoreTextConverted is in FieldText.cpp, beside the converters it calls.
-
-void TField::SetAsText(std::string_view value) {
-  if (value.empty() && FKind != Kind::text) {
-    Clear();
-    return;
-  }
-  Write([&](TFieldCell& c) { StoreTextConverted(c, value); });
-}
 
 void TField::SetAsString(const AnsiString& value) { SetAsText(value); }
 

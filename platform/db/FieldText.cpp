@@ -1,5 +1,7 @@
 #include "platform/db/FieldText.h"
 
+#include "platform/db/FieldWrite.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -277,7 +279,8 @@ std::string_view ClipText(std::string_view text, int size) {
 
 }  // namespace kvdb
 
-// The field's text-to-cell step lives here so that the converters' quick paths inline into it.
+// The field's text-to-cell step and SetAsText live here so that the converters' quick paths
+// inline into them.
 // Text -> cell by the field's kind; raises before touching the cell when the text does not convert.
 void TField::StoreTextConverted(TFieldCell& cell, std::string_view text) {
   switch (FKind) {
@@ -298,3 +301,10 @@ void TField::StoreTextConverted(TFieldCell& cell, std::string_view text) {
   cell.Null = false;
 }
 
+void TField::SetAsText(std::string_view value) {
+  if (value.empty() && FKind != Kind::text) {
+    Clear();
+    return;
+  }
+  Write([&](TFieldCell& c) { StoreTextConverted(c, value); });
+}

@@ -221,6 +221,7 @@ void XmlDomAttributes::read(const XmlDomNode& element) {
 }
 
 const XmlAttrRec* XmlDomAttributes::findAnywhere(std::string_view name) const {
+  if (count_ == 0) return nullptr;
   std::string storage;
   const std::string_view key = InTreeText(*tree_, name, storage);
   for (std::uint32_t i = 0; i < count_; ++i) {
