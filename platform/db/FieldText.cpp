@@ -121,8 +121,14 @@ bool FastFloat(std::string_view s, double& out) {
 bool ShortDateIsYearMonthDay() {
   const AnsiString& format = FormatSettings.ShortDateFormat;
   constexpr std::string_view kIsoDate = "yyyy-mm-dd";
-  return FormatSettings.DateSeparator == '-' && format.size() == kIsoDate.size() &&
-         std::memcmp(format.data(), kIsoDate.data(), kIsoDate.size()) == 0;
+  if (FormatSettings.DateSeparator != '-' || format.size() != kIsoDate.size()) return false;
+  std::uint64_t head, isoHead;
+  std::uint16_t tail, isoTail;
+  std::memcpy(&head, format.data(), 8);
+  std::memcpy(&isoHead, kIsoDate.data(), 8);
+  std::memcpy(&tail, format.data() + 8, 2);
+  std::memcpy(&isoTail, kIsoDate.data() + 8, 2);
+  return head == isoHead && tail == isoTail;
 }
 
 bool IsLeap(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }

@@ -10,11 +10,9 @@
 namespace kvwin {
 namespace {
 
-// Posted messages, queued input, windows waiting for paint and a pending quit. Kept exact
-// so that the idle check is one load and a test.
-uint32_t g_pending = 0;
-// True when the idle check must also look at the clock (timers, hover, display events).
-bool g_slowCheck = false;
+// kvQueueIdle.pending counts posted messages, queued input, windows waiting for paint and a
+// pending quit, exactly, so that the idle check is one load and a test; kvQueueIdle.slowCheck
+// says the idle check must also look at the clock (timers, hover, display events).
 bool g_hoverArmed = false;
 int g_countdown = 1;
 DWORD g_lastPump = 0;
@@ -180,7 +178,7 @@ void Post(const MSG& m) {
 
 }  // namespace
 
-void AddPending(int delta) { g_pending = uint32_t(int64_t(g_pending) + delta); }
+void AddPending(int delta) { kvQueueIdle.pending = uint32_t(int64_t(kvQueueIdle.pending) + delta); }
 
 void QueueInput(const InputEvent& ev) {
   g_input.push_back(ev);
@@ -213,7 +211,7 @@ DWORD Now() {
 POINT LeftButtonDownPos() { return g_leftDownPos; }
 
 void RefreshSlowCheck() {
-  g_slowCheck = !g_timers.empty() || g_hoverArmed || CurrentBackend().NeedsPump();
+  kvQueueIdle.slowCheck = !g_timers.empty() || g_hoverArmed || CurrentBackend().NeedsPump();
   g_countdown = 1;
 }
 
@@ -281,17 +279,18 @@ void ResetQueue() {
 
 }  // namespace kvwin
 
+// Declared extern "C" in Windows.h, which gives it C linkage here too.
+KvQueueIdleState kvQueueIdle = {0, 0};
+
 using namespace kvwin;
 
-BOOL KvMessagesPending() {
-  if (g_pending) return TRUE;
-  if (!g_slowCheck) return FALSE;
+BOOL KvMessagesPendingSlow() {
   if (--g_countdown > 0) return FALSE;
   // Looking at the clock costs more than the flag test, so do it once every few calls.
   g_countdown = 32;
   PumpBackend();
   if (g_hoverArmed) CheckHover(Now());
-  if (g_pending) return TRUE;
+  if (kvQueueIdle.pending) return TRUE;
   return AnyTimerDue(Now()) ? TRUE : FALSE;
 }
 

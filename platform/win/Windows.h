@@ -733,8 +733,22 @@ KvBackend KvCurrentBackend();
 // Destroys every window, kills timers and empties the queue (tests, end of program).
 void KvShutdownWindowSystem();
 
+// The queue's idle state, kept by the window system (read-only for everyone else) so that
+// the idle check below is inline: two loads and tests when nothing is waiting.
+struct KvQueueIdleState {
+  uint32_t pending;    // posted messages, input, paints and a quit that are waiting
+  uint32_t slowCheck;  // nonzero when the clock and the display must be looked at too
+};
+extern "C" KvQueueIdleState kvQueueIdle;
+// The part of KvMessagesPending that looks at timers, hover and the display (every few calls).
+BOOL KvMessagesPendingSlow();
+
 // TRUE if a posted message, input or a paint is waiting. Costs a flag test when nothing is.
-BOOL KvMessagesPending();
+inline BOOL KvMessagesPending() {
+  if (kvQueueIdle.pending) return TRUE;
+  if (!kvQueueIdle.slowCheck) return FALSE;
+  return KvMessagesPendingSlow();
+}
 
 // Queues mouse input as if the pointer were at (x, y) in the client area of the top-level
 // window `top`; routed like real input (capture, then the window under the pointer).
