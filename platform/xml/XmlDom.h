@@ -158,7 +158,7 @@ class XmlDomAttributes {
   // When an attribute named exactly NAME was read, sets VALUE to its text (CP936) and returns
   // true. VALUE views the document's text, or SCRATCH when the value had to be decoded; it
   // is valid until the next call with the same SCRATCH or until the document changes.
-  bool view(std::string_view name, std::string_view& value, std::string& scratch) const {
+  [[gnu::always_inline]] bool view(std::string_view name, std::string_view& value, std::string& scratch) const {
     const detail::XmlAttrRec* a = find(name);
     if (!a) return false;
     value = detail::ValueView(*tree_, tree_->slice(a->valueOff, a->valueLen), a->valueFlags,

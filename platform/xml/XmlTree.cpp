@@ -215,13 +215,17 @@ Reader::Ptr Reader::Find(Ptr q, std::string_view what) const {
 
 bool Reader::ReadText() {
   const Ptr start = p_;
-  const void* lt = std::memchr(p_, '<', std::size_t(end_ - p_));
+  // Blank text between elements (the line breaks between rows) carries nothing; it usually
+  // ends at the next '<' before any search is needed.
+  const Ptr q = SkipSpace(p_);
+  if (q == end_ || *q == '<') {
+    p_ = q;
+    return true;
+  }
+  const void* lt = std::memchr(q, '<', std::size_t(end_ - q));
   p_ = lt ? static_cast<Ptr>(lt) : end_;
-  // Text outside the document element carries nothing; blank text between elements neither.
+  // Text outside the document element carries nothing either.
   if (open_.size() == 1) return true;
-  Ptr q = start;
-  while (q < p_ && IsSpace(*q)) ++q;
-  if (q == p_) return true;
   XmlNodeRec& rec = tree_.nodes[AddNode(NodeKind::text)];
   rec.valueOff = Off(start);
   rec.valueLen = std::uint32_t(p_ - start);
