@@ -261,7 +261,11 @@ bool Reader::ReadStartTag() {
 bool Reader::ReadAttributes(Ptr& q, XmlNodeRec& element) {
   for (bool afterValue = false;; afterValue = true) {
     const Ptr before = q;
-    q = SkipSpace(q);
+    // Attributes are usually one blank apart: that case takes no loop.
+    if (q + 1 < end_ && *q == ' ' && !IsSpace(q[1]))
+      ++q;
+    else
+      q = SkipSpace(q);
     if (q >= end_) return Fail(XmlParseResult::badMarkup, q);
     if (*q == '>') return true;
     if (*q == '/') {
