@@ -363,7 +363,7 @@ void TField::SetAsFloat(double value) {
       return;
     case Kind::boolean: CannotConvert("Boolean");
     case Kind::date:
-      if (FDataType == ftDate) value = std::trunc(value);
+      if (FDataType == ftDate) value = kvdb::WholeDays(value);
       break;
     case Kind::floating: break;
   }

@@ -300,7 +300,7 @@ void TField::StoreTextConverted(TFieldCell& cell, std::string_view text) {
     case Kind::boolean: cell.I = kvdb::ParseBoolean(text) ? 1 : 0; break;
     case Kind::date: {
       const double d = kvdb::DateFromText(text);
-      cell.D = FDataType == ftDate ? std::trunc(d) : d;
+      cell.D = FDataType == ftDate ? kvdb::WholeDays(d) : d;
       break;
     }
   }

@@ -3,6 +3,9 @@
 // what the class library's converters give; anything else goes to those converters.
 #pragma once
 
+#include <cmath>
+#include <cstdint>
+
 #include <string_view>
 
 #include "platform/db/DB.h"
@@ -22,6 +25,13 @@ double ParseFloat(std::string_view text);
 bool ParseBoolean(std::string_view text);
 // A date in the short date format; else EConvertError "'S' is not a valid date".
 TDateTime ParseDate(std::string_view text);
+// The whole days of a date value (towards zero), as std::trunc gives them. Days from 1899 on
+// are far inside the range of a 64-bit integer, where the conversion is exact and cheaper than
+// the library call; earlier days (negative values, where trunc may give -0) take the call.
+inline double WholeDays(double value) {
+  return !std::signbit(value) && value < 4.0e15 ? double(int64_t(value)) : std::trunc(value);
+}
+
 // The date part of VALUE in the short date format.
 AnsiString DateText(TDateTime value);
 // TEXT cut to at most SIZE bytes without splitting a double-byte character (0: no limit).

@@ -170,7 +170,7 @@ void VariantToCell(TField* field, const Variant& v, TFieldCell& cell, TMemTableE
     case ftTime:
     case ftDateTime: {
       const double d = v.VarType() == varString ? kvdb::ParseDate(v.AsString()) : v.AsDateTime();
-      cell.D = type == ftDate ? std::trunc(d) : d;
+      cell.D = type == ftDate ? kvdb::WholeDays(d) : d;
       break;
     }
     default: DatabaseError(Format("Field '%s' is of an unknown type", {field->FieldName()}), table);

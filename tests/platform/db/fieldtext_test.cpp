@@ -191,3 +191,14 @@ TEST(FieldTextDate, FollowsTheShortDateFormatWhenItChanges) {
   FormatSettings.ShortDateFormat = "mm-dd-yyyy";
   EXPECT_EQ(kvdb::ParseDate("08-05-2009"), EncodeDate(2009, 8, 5));
 }
+
+TEST(FieldTextDate, WholeDaysIsTruncBitForBit) {
+  const double cases[] = {0.0,    0.25,    1.0,      40000.75, 2958465.999, 1e15 + 0.5, 3.9e15 + 0.5,
+                          4.1e15, 1e300,   -0.25,    -0.0,     -1.5,        -693593.5,  NAN,
+                          INFINITY, -INFINITY};
+  for (double v : cases) {
+    const double expected = std::trunc(v);
+    const double got = kvdb::WholeDays(v);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(got), std::bit_cast<std::uint64_t>(expected)) << v;
+  }
+}
