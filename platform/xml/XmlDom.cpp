@@ -274,49 +274,35 @@ XmlParseResult XmlDomDocument::read(TextForm form) {
   return result_;
 }
 
-XmlParseResult XmlDomDocument::LoadXML(std::u16string_view text) {
+template <class Read>
+XmlParseResult XmlDomDocument::loadGuarded(Read read) {
   reset();
   try {
-    return load(detail::WideToUtf8Text(text), TextForm::utf8);
+    return read();
   } catch (const std::bad_alloc&) {
     reset();
     result_.status = XmlParseResult::outOfMemory;
     return result_;
   }
+}
+
+XmlParseResult XmlDomDocument::LoadXML(std::u16string_view text) {
+  return loadGuarded([&] { return load(detail::WideToUtf8Text(text), TextForm::utf8); });
 }
 
 XmlParseResult XmlDomDocument::LoadAnsi(std::string_view cp936) {
-  reset();
-  try {
-    return load(std::string(cp936), TextForm::cp936);
-  } catch (const std::bad_alloc&) {
-    reset();
-    result_.status = XmlParseResult::outOfMemory;
-    return result_;
-  }
+  return loadGuarded([&] { return load(std::string(cp936), TextForm::cp936); });
 }
 
 XmlParseResult XmlDomDocument::LoadUtf8(std::string_view utf8) {
-  reset();
-  try {
-    return load(std::string(utf8), TextForm::utf8);
-  } catch (const std::bad_alloc&) {
-    reset();
-    result_.status = XmlParseResult::outOfMemory;
-    return result_;
-  }
+  return loadGuarded([&] { return load(std::string(utf8), TextForm::utf8); });
 }
 
 XmlParseResult XmlDomDocument::LoadAnsiBorrowed(std::string_view cp936) {
-  reset();
-  try {
+  return loadGuarded([&] {
     tree_.text = cp936;
     return read(TextForm::cp936);
-  } catch (const std::bad_alloc&) {
-    reset();
-    result_.status = XmlParseResult::outOfMemory;
-    return result_;
-  }
+  });
 }
 
 void XmlDomDocument::OwnText() {

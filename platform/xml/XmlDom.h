@@ -243,6 +243,9 @@ class XmlDomDocument {
  private:
   friend class XmlDomNode;
   friend class XmlDomAttributes;
+  // Runs READ on a cleared document; out of memory there leaves it cleared with that status.
+  template <class Read>
+  XmlParseResult loadGuarded(Read read);
   XmlParseResult load(std::string text, detail::TextForm form);
   XmlParseResult read(detail::TextForm form);
   void reset();

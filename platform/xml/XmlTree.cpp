@@ -159,6 +159,8 @@ class Reader {
   }
 
   std::uint32_t AddNode(NodeKind kind);
+  // Adds a text, CDATA, comment or PI node whose value is [FROM, TO), read as VALUEKIND.
+  XmlNodeRec& AddValueNode(NodeKind kind, Ptr from, Ptr to, ValueKind valueKind);
   void CloseElement();
   bool ReadText();
   bool ReadStartTag();
@@ -201,6 +203,14 @@ std::uint32_t Reader::AddNode(NodeKind kind) {
   return index;
 }
 
+XmlNodeRec& Reader::AddValueNode(NodeKind kind, Ptr from, Ptr to, ValueKind valueKind) {
+  XmlNodeRec& rec = tree_.nodes[AddNode(kind)];
+  rec.valueOff = Off(from);
+  rec.valueLen = std::uint32_t(to - from);
+  rec.valueFlags = ValueFlags(from, to, valueKind);
+  return rec;
+}
+
 void Reader::CloseElement() {
   tree_.nodes[open_.back()].end = std::uint32_t(tree_.nodes.size());
   open_.pop_back();
@@ -226,10 +236,7 @@ bool Reader::ReadText() {
   p_ = lt ? static_cast<Ptr>(lt) : end_;
   // Text outside the document element carries nothing either.
   if (open_.size() == 1) return true;
-  XmlNodeRec& rec = tree_.nodes[AddNode(NodeKind::text)];
-  rec.valueOff = Off(start);
-  rec.valueLen = std::uint32_t(p_ - start);
-  rec.valueFlags = ValueFlags(start, p_, ValueKind::text);
+  AddValueNode(NodeKind::text, start, p_, ValueKind::text);
   return true;
 }
 
@@ -330,12 +337,9 @@ bool Reader::ReadProcessingInstruction() {
                            (target[2] | 0x20) == 'l';
   if (declaration) return true;
   const Ptr value = SkipSpace(targetEnd) < close ? SkipSpace(targetEnd) : close;
-  XmlNodeRec& rec = tree_.nodes[AddNode(NodeKind::pi)];
+  XmlNodeRec& rec = AddValueNode(NodeKind::pi, value, close, ValueKind::verbatim);
   rec.nameOff = Off(target);
   rec.nameLen = std::uint32_t(targetEnd - target);
-  rec.valueOff = Off(value);
-  rec.valueLen = std::uint32_t(close - value);
-  rec.valueFlags = ValueFlags(value, close, ValueKind::verbatim);
   return true;
 }
 
@@ -343,10 +347,7 @@ bool Reader::ReadComment() {
   const Ptr body = p_ + 4;
   const Ptr close = Find(body, "-->");
   if (!close) return Fail(XmlParseResult::badMarkup, end_);
-  XmlNodeRec& rec = tree_.nodes[AddNode(NodeKind::comment)];
-  rec.valueOff = Off(body);
-  rec.valueLen = std::uint32_t(close - body);
-  rec.valueFlags = ValueFlags(body, close, ValueKind::raw);
+  AddValueNode(NodeKind::comment, body, close, ValueKind::raw);
   p_ = close + 3;
   return true;
 }
@@ -369,10 +370,7 @@ bool Reader::ReadCdata() {
   const Ptr close = FindCdataEnd(body);
   if (!close) return Fail(XmlParseResult::badMarkup, end_);
   p_ = close + 3;
-  XmlNodeRec& rec = tree_.nodes[AddNode(NodeKind::cdata)];
-  rec.valueOff = Off(body);
-  rec.valueLen = std::uint32_t(close - body);
-  rec.valueFlags = ValueFlags(body, close, ValueKind::raw);
+  AddValueNode(NodeKind::cdata, body, close, ValueKind::raw);
   return true;
 }
 
