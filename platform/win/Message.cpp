@@ -291,7 +291,10 @@ BOOL KvMessagesPendingSlow() {
   PumpBackend();
   if (g_hoverArmed) CheckHover(Now());
   if (kvQueueIdle.pending) return TRUE;
-  return AnyTimerDue(Now()) ? TRUE : FALSE;
+  if (!AnyTimerDue(Now())) return FALSE;
+  // A due timer stays the answer until it is dispatched: look again on the next call.
+  g_countdown = 1;
+  return TRUE;
 }
 
 LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

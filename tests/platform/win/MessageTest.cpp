@@ -275,6 +275,7 @@ TEST_F(MessageTest, PendingCheckSeesATimerOnlyOnceItIsDue) {
   bool seen = false;
   while (!seen && GetTickCount() - start < 5000) seen = KvMessagesPending() != FALSE;
   EXPECT_TRUE(seen);
+  EXPECT_TRUE(KvMessagesPending());  // and stays pending until it is dispatched
   EXPECT_GE(GetTickCount() - start, 250u);  // not before it was due (coarse clock)
   KillTimer(a, 1);
 }
