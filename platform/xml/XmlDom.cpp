@@ -36,6 +36,17 @@ void AppendNodeValue(const XmlTree& tree, const XmlNodeRec& n, std::string& out)
   detail::AppendValue(tree, tree.slice(n.valueOff, n.valueLen), n.valueFlags, KindOf(n.kind), out);
 }
 
+// The first of the COUNT attributes from FIRST named exactly NAME (CP936), or null.
+const XmlAttrRec* FindAttributeIn(const XmlTree& tree, const XmlAttrRec* first, std::uint32_t count,
+                                  std::string_view name) {
+  std::string storage;
+  const std::string_view key = InTreeText(tree, name, storage);
+  for (std::uint32_t i = 0; i < count; ++i)
+    if (first[i].nameLen == key.size() && detail::SameBytes(tree.text.data() + first[i].nameOff, key.data(), key.size()))
+      return first + i;
+  return nullptr;
+}
+
 void AppendAttributeValue(const XmlTree& tree, const XmlAttrRec& a, std::string& out) {
   detail::AppendValue(tree, tree.slice(a.valueOff, a.valueLen), a.valueFlags, ValueKind::attribute, out);
 }
@@ -169,14 +180,7 @@ XmlDomNode XmlDomNode::nextSiblingElement() const {
 
 const XmlAttrRec* XmlDomNode::findAttribute(std::string_view name) const {
   if (!isElement()) return nullptr;
-  std::string storage;
-  const std::string_view key = InTreeText(tree(), name, storage);
-  const XmlNodeRec& self = rec();
-  for (std::uint32_t i = 0; i < self.attrCount; ++i) {
-    const XmlAttrRec& a = tree().attrs[self.firstAttr + i];
-    if (tree().name(a) == key) return &a;
-  }
-  return nullptr;
+  return FindAttributeIn(tree(), tree().attrs.data() + rec().firstAttr, rec().attrCount, name);
 }
 
 bool XmlDomNode::hasAttribute(std::string_view name) const { return findAttribute(name) != nullptr; }
@@ -222,16 +226,9 @@ void XmlDomAttributes::read(const XmlDomNode& element) {
 
 const XmlAttrRec* XmlDomAttributes::findAnywhere(std::string_view name) const {
   if (count_ == 0) return nullptr;
-  std::string storage;
-  const std::string_view key = InTreeText(*tree_, name, storage);
-  for (std::uint32_t i = 0; i < count_; ++i) {
-    const XmlAttrRec& a = first_[i];
-    if (a.nameLen == key.size() && SameBytes(tree_->text.data() + a.nameOff, key.data(), key.size())) {
-      next_ = i + 1;
-      return &a;
-    }
-  }
-  return nullptr;
+  const XmlAttrRec* a = FindAttributeIn(*tree_, first_, count_, name);
+  if (a) next_ = std::uint32_t(a - first_) + 1;
+  return a;
 }
 
 bool XmlDomAttributes::has(std::string_view name) const { return find(name) != nullptr; }

@@ -26,7 +26,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -172,7 +171,7 @@ class XmlDomAttributes {
   const detail::XmlAttrRec* find(std::string_view name) const {
     if (next_ < count_ && tree_->form == detail::TextForm::cp936) {
       const detail::XmlAttrRec& a = first_[next_];
-      if (a.nameLen == name.size() && SameBytes(tree_->text.data() + a.nameOff, name.data(), name.size())) {
+      if (a.nameLen == name.size() && detail::SameBytes(tree_->text.data() + a.nameOff, name.data(), name.size())) {
         ++next_;
         return &a;
       }
@@ -180,24 +179,6 @@ class XmlDomAttributes {
     return findAnywhere(name);
   }
   const detail::XmlAttrRec* findAnywhere(std::string_view name) const;
-  // Equality of N bytes; names are short, so a few wide compares beat a call to memcmp.
-  static bool SameBytes(const char* a, const char* b, std::size_t n) {
-    if (n >= 4 && n <= 16) {
-      const std::size_t tail = n - (n >= 8 ? 8 : 4);
-      if (n >= 8) return Load<std::uint64_t>(a) == Load<std::uint64_t>(b) &&
-                         Load<std::uint64_t>(a + tail) == Load<std::uint64_t>(b + tail);
-      return Load<std::uint32_t>(a) == Load<std::uint32_t>(b) && Load<std::uint32_t>(a + tail) == Load<std::uint32_t>(b + tail);
-    }
-    for (std::size_t k = 0; k < n; ++k)
-      if (a[k] != b[k]) return false;
-    return true;
-  }
-  template <class T>
-  static T Load(const char* p) {
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-  }
   const detail::XmlTree* tree_ = nullptr;
   const detail::XmlAttrRec* first_ = nullptr;
   std::uint32_t count_ = 0;

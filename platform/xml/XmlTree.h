@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +70,17 @@ struct XmlTree {
   std::string_view name(const XmlAttrRec& a) const { return slice(a.nameOff, a.nameLen); }
   void clear();
 };
+
+// Equality of N bytes; names are short, so a few wide compares beat a call to memcmp.
+inline bool SameBytes(const char* a, const char* b, std::size_t n) {
+  const auto load32 = [](const char* p) { std::uint32_t v; std::memcpy(&v, p, 4); return v; };
+  const auto load64 = [](const char* p) { std::uint64_t v; std::memcpy(&v, p, 8); return v; };
+  if (n >= 8 && n <= 16) return load64(a) == load64(b) && load64(a + n - 8) == load64(b + n - 8);
+  if (n >= 4 && n < 8) return load32(a) == load32(b) && load32(a + n - 4) == load32(b + n - 4);
+  for (std::size_t k = 0; k < n; ++k)
+    if (a[k] != b[k]) return false;
+  return true;
+}
 
 // Reads TREE.text (already set, in TREE.form) into TREE's arrays. Never throws except
 // std::bad_alloc. The status codes are those of XmlParseResult.
